@@ -23,9 +23,9 @@ struct WindowPlacement {
 enum class RestoredState { Normal, Minimized, Maximized };
 
 struct PlacementEnvironment {
-    QSize screenSize;      // primary screen, names the per-size values
+    QSize screenSize; // primary screen, names the per-size values
     int pixelsPerInch = 96;
-    QPoint frameSize;      // sizing frame, kept outside the screen when maximized
+    QPoint frameSize; // sizing frame, kept outside the screen when maximized
 };
 
 struct PlacementRestore {

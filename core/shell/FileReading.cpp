@@ -1,0 +1,25 @@
+#include "FileReading.h"
+
+#include "NorvaleError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QString cannotOpenFileMessage(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot open file \"%1\". %2")
+        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), reason);
+}
+
+QByteArray readWholeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw NorvaleError(cannotOpenFileMessage(path, file.errorString()));
+    QByteArray bytes = file.readAll();
+    // A directory opens on some systems and then fails on the first read.
+    if (file.error() != QFileDevice::NoError)
+        throw NorvaleError(cannotOpenFileMessage(path, file.errorString()));
+    return bytes;
+}

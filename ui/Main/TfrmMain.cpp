@@ -1,0 +1,293 @@
+#include "TfrmMain.h"
+
+#include "ui_TfrmMain.h"
+
+#include "channels/M3UReader.h"
+#include "common/MessageBoxes.h"
+#include "shell/AppPaths.h"
+#include "shell/FileReading.h"
+#include "shell/NorvaleError.h"
+#include "shell/PlacementStore.h"
+#include "shell/Wait.h"
+#include "sources/PlaylistsFile.h"
+#include "sources/SourceEntry.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QTimer>
+
+TfrmMain *frmMain = nullptr;
+
+namespace {
+constexpr int COMBOBOXWIDTH = 467;
+
+QString playlistFileName()
+{
+    return AppPaths::dataFile(QStringLiteral("Playlists.lst"));
+}
+
+QStringList comboEntries(const QComboBox &combo)
+{
+    QStringList entries;
+    entries.reserve(combo.count());
+    for (int i = 0; i < combo.count(); ++i)
+        entries << combo.itemText(i);
+    return entries;
+}
+
+PlacementEnvironment placementEnvironment(const QWidget &window)
+{
+    PlacementEnvironment env;
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        env.screenSize = screen->size();
+        env.pixelsPerInch = qRound(screen->logicalDotsPerInch());
+    }
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    env.frameSize = QPoint(client.left() - frame.left(), client.top() - frame.top());
+    return env;
+}
+} // namespace
+
+TfrmMain::TfrmMain(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::TfrmMain>())
+{
+    ui->setupUi(this);
+    resize(1000, 627);
+    ui->lstM3UPlaylists->setModel(&m_channels);
+    ui->lstM3UPlaylists->setUniformItemSizes(true);
+    ui->lstM3UPlaylists->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    connect(ui->btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
+    // Only a choice the user makes loads a playlist; entries chosen by the program do not.
+    connect(ui->cmbPlaylists, &QComboBox::activated, this, [this] { cmbPlaylistsChange(); });
+
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    // A window destroyed without having been closed still remembers where it was.
+    if (FormPlacement1 && !FormPlacement1->hasSaved())
+        savePlacement(true);
+}
+
+void TfrmMain::FormCreate()
+{
+    ui->cmbPlaylists->view()->setMinimumWidth(COMBOBOXWIDTH);
+    ui->cmbPlaylists->setMaxVisibleItems(15);
+    QFont listFont(QStringLiteral("Calibri Light"));
+    listFont.setPointSize(12);
+    ui->lstM3UPlaylists->setFont(listFont);
+    getPlaylist();
+}
+
+void TfrmMain::getPlaylist()
+{
+    const PlaylistsReadResult read = readPlaylistsFile(playlistFileName());
+    if (!read.exists)
+        return;
+    m_playlistsEncoding = read.encoding;
+    if (!read.error.isEmpty()) {
+        m_playlistsReadFailed = true;
+        MessageBoxes::Error(this, read.error);
+        return;
+    }
+    ui->cmbPlaylists->clear();
+    ui->cmbPlaylists->addItems(read.entries);
+    ui->cmbPlaylists->setCurrentIndex(-1);
+    m_playlistsHadEntries = !read.entries.isEmpty();
+}
+
+void TfrmMain::setVisible(bool visible)
+{
+    if (visible && !m_placementTried) {
+        m_placementTried = true;
+        restorePlacement();
+    }
+    QWidget::setVisible(visible);
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmMain::FormShow()
+{
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    if (QCoreApplication::arguments().size() > 1) {
+        // Runs once the window is on screen and the event loop is turning, never inside the show.
+        QMetaObject::invokeMethod(this, &TfrmMain::startUp, Qt::QueuedConnection);
+    }
+}
+
+void TfrmMain::startUp()
+{
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2)
+        return;
+    const QString fileName = args.at(1);
+    if (!QFileInfo::exists(fileName))
+        return;
+    if (isFoundInPlaylists(fileName)) {
+        QCoreApplication::processEvents();
+    } else {
+        ui->cmbPlaylists->addItem(QStringLiteral("file:///") + fileName);
+        ui->cmbPlaylists->setCurrentIndex(ui->cmbPlaylists->count() - 1);
+    }
+    waitMilliseconds(1000);
+    cmbPlaylistsChange();
+}
+
+bool TfrmMain::isFoundInPlaylists(const QString &flName)
+{
+    const int index = findLocalEntry(comboEntries(*ui->cmbPlaylists), flName);
+    if (index < 0)
+        return false;
+    ui->cmbPlaylists->setCurrentIndex(index);
+    return true;
+}
+
+void TfrmMain::cmbPlaylistsChange()
+{
+    clearChannels(m_channels);
+    QCoreApplication::processEvents();
+    const QString url = ui->cmbPlaylists->currentText();
+    if (isLocalSource(url)) {
+        const QString filename = RemoveHttpOrHttpsOrFile(url);
+        if (QFileInfo(filename).isFile()) {
+            const std::optional<QString> content = decodeUtf8Strict(readWholeFile(filename));
+            if (!content)
+                throw NorvaleError(QString::fromLatin1(kNoMappingMessage));
+            ParseM3UContent(m_channels, *content);
+            QCoreApplication::processEvents();
+        } else {
+            MessageBoxes::Information(this, QStringLiteral("Playlist does not exist or has been moved."));
+        }
+    }
+}
+
+void TfrmMain::ParseM3UContent(ChannelListModel &lstBox, const QString &Content)
+{
+    ::ParseM3UContent(lstBox, Content);
+}
+
+void TfrmMain::clearChannels(ChannelListModel &lstBox)
+{
+    ::clearChannels(lstBox);
+}
+
+QString TfrmMain::RemoveHttpOrHttpsOrFile(const QString &Url)
+{
+    return ::RemoveHttpOrHttpsOrFile(Url);
+}
+
+void TfrmMain::waitMilliseconds(quint32 delay)
+{
+    ::waitMilliseconds(delay);
+}
+
+void TfrmMain::btnCloseClick()
+{
+    close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    savePlacement(false);
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::FormClose()
+{
+    const QStringList entries = comboEntries(*ui->cmbPlaylists);
+    if (!entries.isEmpty() || m_playlistsHadEntries) {
+        const QString error =
+            writePlaylistsFile(playlistFileName(), entries, m_playlistsEncoding, m_playlistsReadFailed);
+        if (!error.isEmpty())
+            MessageBoxes::Error(this, error);
+    }
+    QCoreApplication::processEvents();
+    clearChannels(m_channels);
+    QCoreApplication::processEvents();
+    QCoreApplication::quit();
+}
+
+QSettings &TfrmMain::placementSettings()
+{
+    if (!m_settings) {
+        const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        m_settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, baseName);
+    }
+    return *m_settings;
+}
+
+WindowPlacement TfrmMain::currentPlacement() const
+{
+    WindowPlacement p;
+    const QRect normal = isVisible() ? normalGeometry() : geometry();
+    p.left = normal.left();
+    p.top = normal.top();
+    p.right = normal.left() + normal.width();
+    p.bottom = normal.top() + normal.height();
+    p.showCmd = isMinimized() ? 2 : isMaximized() ? 3 : 1;
+    p.minPosition = m_minPosition;
+    p.maxPosition = m_maxPosition;
+    return p;
+}
+
+void TfrmMain::restorePlacement()
+{
+    // Centred at the designed size unless a usable placement is stored.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r(QPoint(0, 0), size());
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    FormPlacement1 = std::make_unique<PlacementStore>(placementSettings());
+    PlacementRestore restored;
+    QString error;
+    if (!FormPlacement1->restore(currentPlacement(), placementEnvironment(*this), restored, &error)) {
+        MessageBoxes::Stop(this, error);
+        return;
+    }
+    const WindowPlacement &p = restored.placement;
+    m_minPosition = p.minPosition;
+    m_maxPosition = p.maxPosition;
+    if (restored.applyPlacement)
+        setGeometry(p.left, p.top, p.right - p.left, p.bottom - p.top);
+    switch (restored.state) {
+    case RestoredState::Maximized:
+        setWindowState(windowState() | Qt::WindowMaximized);
+        break;
+    case RestoredState::Minimized:
+        // Appear first, then minimize, as a program that was closed minimized does.
+        QTimer::singleShot(0, this, [this] { showMinimized(); });
+        break;
+    case RestoredState::Normal:
+        break;
+    }
+}
+
+void TfrmMain::savePlacement(bool destroying)
+{
+    if (!FormPlacement1)
+        return;
+    QString error;
+    const WindowPlacement p = currentPlacement();
+    if (!FormPlacement1->save(p, isMinimized(), placementEnvironment(*this), destroying, &error))
+        MessageBoxes::Stop(this, error);
+}

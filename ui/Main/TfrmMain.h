@@ -1,0 +1,72 @@
+#pragma once
+
+#include "channels/ChannelListModel.h"
+#include "sources/TextCodecs.h"
+
+#include <QPoint>
+#include <QWidget>
+#include <memory>
+
+class PlacementStore;
+class QSettings;
+struct WindowPlacement;
+
+namespace Ui {
+class TfrmMain;
+}
+
+// The main window: the source drop-down, the channel list and the player. Closing it ends the
+// program after saving its placement and the data files.
+class TfrmMain final : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    void setVisible(bool visible) override;
+
+    ChannelListModel &channels() { return m_channels; }
+    Ui::TfrmMain &controls() { return *ui; }
+
+    // Operations other windows reach through frmMain.
+    void ParseM3UContent(ChannelListModel &lstBox, const QString &Content);
+    void clearChannels(ChannelListModel &lstBox);
+    QString RemoveHttpOrHttpsOrFile(const QString &Url);
+    void waitMilliseconds(quint32 delay);
+    bool isFoundInPlaylists(const QString &flName);
+    void startUp();
+    void cmbPlaylistsChange();
+
+    // The text encoding Playlists.lst was found in; kept when the list is edited elsewhere.
+    TextEncoding playlistsEncoding() const { return m_playlistsEncoding; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void getPlaylist();
+    void btnCloseClick();
+
+    void restorePlacement();
+    void savePlacement(bool destroying);
+    WindowPlacement currentPlacement() const;
+    QSettings &placementSettings();
+
+    std::unique_ptr<Ui::TfrmMain> ui;
+    ChannelListModel m_channels;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<PlacementStore> FormPlacement1;
+    TextEncoding m_playlistsEncoding = TextEncoding::Ansi;
+    bool m_playlistsReadFailed = false; // kept as .bak before it is replaced
+    bool m_playlistsHadEntries = false; // a list the user emptied is saved empty
+    QPoint m_minPosition{-1, -1};
+    QPoint m_maxPosition{-1, -1};
+    bool m_placementTried = false;
+    bool m_shownOnce = false;
+};
+
+extern TfrmMain *frmMain;

@@ -1,0 +1,32 @@
+#include "FixedDialog.h"
+
+#include <QShowEvent>
+
+FixedDialog::FixedDialog(QWidget *owner, QSize clientSize)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setFixedSize(clientSize);
+}
+
+void FixedDialog::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous()) {
+        if (!m_placed) {
+            m_placed = true;
+            if (const QWidget *owner = parentWidget()) {
+                QRect r(QPoint(0, 0), size());
+                r.moveCenter(owner->geometry().center());
+                move(r.topLeft());
+            }
+        } else {
+            move(m_lastPosition);
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void FixedDialog::hideEvent(QHideEvent *event)
+{
+    m_lastPosition = pos();
+    QDialog::hideEvent(event);
+}
