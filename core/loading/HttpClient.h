@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+inline constexpr const char *kUserAgent = "BrackwellTVApp/1.4";
+
+// How many redirects in a row are followed before the request fails.
+inline constexpr int kMaxRedirects = 5;
+
+// Connecting, and then any 60 s without a single byte moving, fails the request.
+inline constexpr long kTimeoutMs = 60000;
+
+struct HttpResponse {
+    bool ok = false;         // the transport succeeded; statusCode and body are those of the final response
+    int statusCode = 0;      // of the final response, after redirects
+    QByteArray body;         // as it came off the wire: not inflated, not decoded
+    QString contentEncoding; // the final response's Content-Encoding value, untouched (empty if none)
+    QString errorMessage;    // the transport's own text when !ok
+    QByteArray requestHeadersSent; // the header block of the last request sent, for diagnosis and tests
+};
+
+// The playlist downloader: one GET at a time, no state kept between requests (no cookies).
+//
+// get() is synchronous for its caller, but the transfer itself runs on a worker thread while the
+// calling thread waits in a nested event loop. That loop keeps timers and painting going and holds
+// back all user input until the request is over, so no other command can start meanwhile and the
+// window manager never sees a hung window during a long time-out.
+//
+// Events are emitted on the calling thread before get() returns: requestCompleted when a response
+// arrived (whatever its status), or requestError followed by requestException when it failed.
+class HttpClient final : public QObject {
+    Q_OBJECT
+public:
+    explicit HttpClient(QObject *parent = nullptr);
+    ~HttpClient() override;
+
+    HttpResponse get(const QString &url);
+
+signals:
+    void requestCompleted(int statusCode);
+    void requestError(const QString &message);
+    void requestException(const QString &message);
+};

@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""Local HTTP and HTTPS server for the network tests. Listens on 127.0.0.1 only.
+
+Usage: test_server.py [CERT KEY]
+Prints "HTTP <port>" (and "HTTPS <port>" when a certificate is given) on stdout once listening,
+then serves until stdin closes or the process is killed.
+"""
+import gzip
+import http.server
+import socketserver
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+import zlib
+
+PLAYLIST = "#EXTM3U\r\n#EXTINF:-1,Café Télé\r\nhttp://127.0.0.1/stream\r\n".encode("utf-8")
+REDIRECT_CODES = {300, 301, 302, 303, 304, 305, 306, 307, 308}
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def send_body(self, code, body, headers=()):
+        self.send_response(code)
+        for name, value in headers:
+            self.send_header(name, value)
+        if code not in (204, 304):
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if code not in (204, 304):
+            self.wfile.write(body)
+
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        parts = [p for p in url.path.split("/") if p]
+        query = dict(urllib.parse.parse_qsl(url.query))
+        head = parts[0] if parts else ""
+
+        if head == "status":
+            # /status/<code>
+            code = int(parts[1])
+            self.send_body(code, b"" if code == 204 else ("status %d" % code).encode())
+        elif head == "redirect":
+            # /redirect/<code>/<hops left>: a relative Location, so the client must resolve it.
+            code, left = int(parts[1]), int(parts[2])
+            if left > 0:
+                self.send_body(code, b"moved", [("Location", "/redirect/%d/%d" % (code, left - 1))])
+            else:
+                self.send_body(200, ("arrived by " + self.command).encode())
+        elif head == "redirect-to":
+            # /redirect-to?code=..&location=..
+            self.send_body(int(query.get("code", "302")), b"moved", [("Location", query["location"])])
+        elif head == "set-cookie":
+            self.send_body(302, b"moved", [("Set-Cookie", "session=abc; Path=/"), ("Location", "/headers")])
+        elif head == "headers":
+            # The request's header block exactly as received.
+            self.send_body(200, bytes(self.headers), [("Content-Type", "text/plain")])
+        elif head == "encoded":
+            # /encoded/<how>?coding=<Content-Encoding value>
+            how = parts[1]
+            if how == "gzip":
+                data = gzip.compress(PLAYLIST)
+            elif how == "zlib":
+                data = zlib.compress(PLAYLIST)
+            else:  # raw deflate, as some servers send for "deflate"
+                compressor = zlib.compressobj(wbits=-15)
+                data = compressor.compress(PLAYLIST) + compressor.flush()
+            self.send_body(200, data, [("Content-Encoding", query["coding"])])
+        elif head == "bytes":
+            # /bytes/<hex>: exactly these bytes, declared as UTF-8.
+            self.send_body(200, bytes.fromhex(parts[1]) if len(parts) > 1 else b"",
+                           [("Content-Type", "audio/x-mpegurl; charset=utf-8")])
+        elif head == "slow":
+            # /slow?bytes=N&ms=T: N bytes dribbled evenly over T milliseconds.
+            total = int(query.get("bytes", "10000"))
+            duration = int(query.get("ms", "1000")) / 1000.0
+            chunk = max(1, min(65536, total // 50 or 1))
+            self.send_response(200)
+            self.send_header("Content-Length", str(total))
+            self.end_headers()
+            sent, start = 0, time.monotonic()
+            block = b"x" * chunk
+            while sent < total:
+                n = min(chunk, total - sent)
+                self.wfile.write(block[:n])
+                self.wfile.flush()
+                sent += n
+                due = start + duration * sent / total
+                pause = due - time.monotonic()
+                if pause > 0:
+                    time.sleep(pause)
+        else:
+            self.send_body(404, b"not found")
+
+    def do_POST(self):
+        self.send_body(405, b"only GET here")
+
+    do_PUT = do_POST
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def serve(server):
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+
+
+def main():
+    http_server = Server(("127.0.0.1", 0), Handler)
+    serve(http_server)
+    print("HTTP %d" % http_server.server_address[1])
+    if len(sys.argv) == 3:
+        https_server = Server(("127.0.0.1", 0), Handler)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(sys.argv[1], sys.argv[2])
+        https_server.socket = context.wrap_socket(https_server.socket, server_side=True)
+        serve(https_server)
+        print("HTTPS %d" % https_server.server_address[1])
+    print("READY", flush=True)
+    # Ends with the test process: its end of stdin closes.
+    sys.stdin.read()
+
+
+if __name__ == "__main__":
+    main()
