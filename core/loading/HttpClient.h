@@ -38,8 +38,20 @@ public:
 
     HttpResponse get(const QString &url);
 
+    // Only for tests, which cannot wait a minute: the connecting and the no-progress time-out.
+    // The receiving side has a granularity of whole seconds.
+    void setTimeoutMs(long milliseconds);
+
+    // Only for tests: trust the certificates of this PEM file instead of the system's store, so
+    // that a test server's own certificate can be verified. Verification itself stays on.
+    void setTrustedCertificatesForTesting(const QString &pemFile);
+
 signals:
     void requestCompleted(int statusCode);
     void requestError(const QString &message);
     void requestException(const QString &message);
+
+private:
+    long m_timeoutMs = kTimeoutMs;
+    QString m_trustedCertificates;
 };

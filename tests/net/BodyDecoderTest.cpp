@@ -4,6 +4,11 @@
 
 #include <zlib.h>
 
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 const QByteArray kText = QByteArrayLiteral("#EXTM3U\r\n#EXTINF:-1,Caf\xc3\xa9\r\nhttp://x.example/s\r\n");

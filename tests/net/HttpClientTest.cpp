@@ -13,6 +13,12 @@
 
 using testing::HasSubstr;
 
+// Readable failure output for Qt strings (and the lists and optionals holding them).
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 // Records the client's events and the moment get() returned, in the order they happened.
@@ -282,6 +288,17 @@ TEST_F(HttpClientTest, SelfSignedCertificateIsRefusedWithTheTransportsMessage)
     expectFailureEvents(log, response.errorMessage);
 }
 
+TEST_F(HttpClientTest, SameCertificateIsAcceptedOnceTrusted)
+{
+    // The refusal above is the verification at work, not a broken TLS set-up.
+    HttpClient client;
+    client.setTrustedCertificatesForTesting(server->certificateFile());
+    const HttpResponse response = client.get(server->httpsUrl(QStringLiteral("/redirect/302/1")));
+    ASSERT_TRUE(response.ok) << response.errorMessage.toStdString();
+    EXPECT_EQ(response.statusCode, 200);
+    EXPECT_EQ(response.body, "arrived by GET");
+}
+
 TEST_F(HttpClientTest, UnreachablePortFailsWithAMessage)
 {
     const int port = TestServer::closedPort();
@@ -304,6 +321,19 @@ TEST_F(HttpClientTest, AddressThatIsNotAWebAddressFails)
         EXPECT_FALSE(response.errorMessage.isEmpty()) << address.toStdString();
         expectFailureEvents(log, response.errorMessage);
     }
+}
+
+TEST_F(HttpClientTest, ServerThatNeverAnswersTimesOut)
+{
+    HttpClient client;
+    client.setTimeoutMs(1000); // the real 60 s, shortened
+    EventLog log;
+    log.watch(client);
+    const HttpResponse response = client.get(server->httpUrl(QStringLiteral("/silent?seconds=8")));
+    log.entries << QStringLiteral("returned");
+    EXPECT_FALSE(response.ok);
+    EXPECT_THAT(response.errorMessage.toStdString(), HasSubstr("Operation too slow"));
+    expectFailureEvents(log, response.errorMessage);
 }
 
 // An object that notes each event it gets and whether it came while get() was still running.

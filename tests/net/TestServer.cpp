@@ -78,6 +78,11 @@ QString TestServer::httpsUrl(const QString &path) const
     return QStringLiteral("https://127.0.0.1:%1%2").arg(m_httpsPort).arg(path);
 }
 
+QString TestServer::certificateFile() const
+{
+    return m_dir.filePath("cert.pem");
+}
+
 int TestServer::closedPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -16,6 +16,7 @@ public:
 
     QString httpUrl(const QString &path) const;
     QString httpsUrl(const QString &path) const;
+    QString certificateFile() const;
 
     // A port on 127.0.0.1 on which nothing listens (taken from the system, then closed again).
     static int closedPort();

@@ -94,6 +94,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 pause = due - time.monotonic()
                 if pause > 0:
                     time.sleep(pause)
+        elif head == "silent":
+            # Accepts the request and never answers: only the client's time-out ends it.
+            time.sleep(float(query.get("seconds", "10")))
         else:
             self.send_body(404, b"not found")
 
