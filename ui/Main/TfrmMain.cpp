@@ -4,6 +4,7 @@
 
 #include "channels/M3UReader.h"
 #include "common/MessageBoxes.h"
+#include "loading/HttpClient.h"
 #include "shell/AppPaths.h"
 #include "shell/FileReading.h"
 #include "shell/NorvaleError.h"
@@ -57,7 +58,7 @@ PlacementEnvironment placementEnvironment(const QWidget &window)
 TfrmMain::TfrmMain(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::TfrmMain>())
+      ui(std::make_unique<Ui::TfrmMain>()), m_arguments(QCoreApplication::arguments())
 {
     ui->setupUi(this);
     resize(1000, 627);
@@ -68,6 +69,10 @@ TfrmMain::TfrmMain(QWidget *parent)
     connect(ui->btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
     // Only a choice the user makes loads a playlist; entries chosen by the program do not.
     connect(ui->cmbPlaylists, &QComboBox::activated, this, [this] { cmbPlaylistsChange(); });
+    NetHTTPClient1 = new HttpClient(this);
+    connect(NetHTTPClient1, &HttpClient::requestCompleted, this, &TfrmMain::NetHTTPClient1RequestCompleted);
+    connect(NetHTTPClient1, &HttpClient::requestError, this, &TfrmMain::NetHTTPClient1RequestError);
+    connect(NetHTTPClient1, &HttpClient::requestException, this, &TfrmMain::NetHTTPClient1RequestException);
 
     FormCreate();
 }
@@ -127,7 +132,7 @@ void TfrmMain::FormShow()
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    if (QCoreApplication::arguments().size() > 1) {
+    if (m_arguments.size() > 1) {
         // Runs once the window is on screen and the event loop is turning, never inside the show.
         QMetaObject::invokeMethod(this, &TfrmMain::startUp, Qt::QueuedConnection);
     }
@@ -135,10 +140,9 @@ void TfrmMain::FormShow()
 
 void TfrmMain::startUp()
 {
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2)
+    if (m_arguments.size() < 2)
         return;
-    const QString fileName = args.at(1);
+    const QString fileName = m_arguments.at(1);
     if (!QFileInfo::exists(fileName))
         return;
     if (isFoundInPlaylists(fileName)) {
@@ -158,25 +162,6 @@ bool TfrmMain::isFoundInPlaylists(const QString &flName)
         return false;
     ui->cmbPlaylists->setCurrentIndex(index);
     return true;
-}
-
-void TfrmMain::cmbPlaylistsChange()
-{
-    clearChannels(m_channels);
-    QCoreApplication::processEvents();
-    const QString url = ui->cmbPlaylists->currentText();
-    if (isLocalSource(url)) {
-        const QString filename = RemoveHttpOrHttpsOrFile(url);
-        if (QFileInfo(filename).isFile()) {
-            const std::optional<QString> content = decodeUtf8Strict(readWholeFile(filename));
-            if (!content)
-                throw NorvaleError(QString::fromLatin1(kNoMappingMessage));
-            ParseM3UContent(m_channels, *content);
-            QCoreApplication::processEvents();
-        } else {
-            MessageBoxes::Information(this, QStringLiteral("Playlist does not exist or has been moved."));
-        }
-    }
 }
 
 void TfrmMain::ParseM3UContent(ChannelListModel &lstBox, const QString &Content)

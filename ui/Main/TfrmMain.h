@@ -4,9 +4,11 @@
 #include "sources/TextCodecs.h"
 
 #include <QPoint>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
+class HttpClient;
 class PlacementStore;
 class QSettings;
 struct WindowPlacement;
@@ -24,6 +26,8 @@ public:
     ~TfrmMain() override;
 
     void setVisible(bool visible) override;
+    // The program's arguments, the first being the program itself; tests supply their own.
+    void setCommandLine(const QStringList &arguments) { m_arguments = arguments; }
 
     ChannelListModel &channels() { return m_channels; }
     Ui::TfrmMain &controls() { return *ui; }
@@ -37,6 +41,11 @@ public:
     void startUp();
     void cmbPlaylistsChange();
 
+    // Loading a playlist source (TfrmMainLoading.cpp).
+    void setBusyFormLabels(const QString &caption, const QString &label1, const QString &label2);
+    void showBusyForPlaylist();
+    void DownloadAndParse(const QString &URL);
+
     // The text encoding Playlists.lst was found in; kept when the list is edited elsewhere.
     TextEncoding playlistsEncoding() const { return m_playlistsEncoding; }
 
@@ -45,6 +54,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void NetHTTPClient1RequestCompleted();
+    void NetHTTPClient1RequestError(const QString &AError);
+    void NetHTTPClient1RequestException(const QString &AError);
+
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -57,6 +70,7 @@ private:
     QSettings &placementSettings();
 
     std::unique_ptr<Ui::TfrmMain> ui;
+    HttpClient *NetHTTPClient1 = nullptr;
     ChannelListModel m_channels;
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<PlacementStore> FormPlacement1;
@@ -65,6 +79,7 @@ private:
     bool m_playlistsHadEntries = false; // a list the user emptied is saved empty
     QPoint m_minPosition{-1, -1};
     QPoint m_maxPosition{-1, -1};
+    QStringList m_arguments;
     bool m_placementTried = false;
     bool m_shownOnce = false;
 };

@@ -1,0 +1,209 @@
+// Loading a chosen source: local files and web addresses against the local test server, with
+// what the user sees for every outcome.
+
+#include "../../net/TestServer.h"
+#include "Busy/TfrmBusy.h"
+#include "Main/TfrmMain.h"
+#include "common/MessageBoxes.h"
+#include "loading/BodyDecoder.h"
+#include "shell/AppPaths.h"
+#include "shell/NorvaleError.h"
+#include "shell/TickClock.h"
+#include "ui_TfrmMain.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QByteArray kPlaylist =
+    "#EXTM3U\r\n#EXTINF:-1,News One\r\nrtmp://live/news\r\n#EXTINF:-1,Caf\xC3\xA9\r\nrtmp://live/cafe\r\n";
+const QString kNoMapping =
+    QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
+} // namespace
+
+class TfrmMainLoadingTest final : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir;
+    TestServer server;
+    QList<MessageBoxes::Shown> boxes;
+    QList<bool> busyShowingAtBox;
+
+    QString writeFile(const QString &name, const QByteArray &bytes)
+    {
+        const QString p = dir.filePath(name);
+        QFile f(p);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+            qFatal("cannot write fixture");
+        return p;
+    }
+
+    // Chooses `entry` as the user would and runs the load; a failure the load throws is returned
+    // as the message the general handler would show.
+    QString load(const QString &entry)
+    {
+        QComboBox *combo = frmMain->controls().cmbPlaylists;
+        combo->addItem(entry);
+        combo->setCurrentIndex(combo->count() - 1);
+        try {
+            frmMain->cmbPlaylistsChange();
+        } catch (const NorvaleError &e) {
+            return e.message();
+        }
+        return {};
+    }
+    QStringList rows() const
+    {
+        QStringList list;
+        for (int i = 0; i < frmMain->channels().count(); ++i)
+            list << frmMain->channels().text(i);
+        return list;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString error = server.start(false);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        // The one-second wait of every load runs ten times faster here.
+        QElapsedTimer *real = new QElapsedTimer;
+        real->start();
+        TickClock::setSourceForTesting([real] { return static_cast<quint32>(real->elapsed() * 10); });
+    }
+    void init()
+    {
+        AppPaths::setExecutableDirForTesting(dir.path());
+        frmMain = new TfrmMain;
+        frmMain->setCommandLine({QStringLiteral("Norvale")});
+        frmBusy = new TfrmBusy(frmMain);
+        boxes.clear();
+        busyShowingAtBox.clear();
+        MessageBoxes::setInterceptorForTesting([this](const MessageBoxes::Shown &shown) {
+            boxes << shown;
+            busyShowingAtBox << frmBusy->isShowing();
+            return true;
+        });
+        // A stale row shows that every load empties the list first.
+        frmMain->channels().addText(QStringLiteral("stale"));
+    }
+    void cleanup()
+    {
+        MessageBoxes::setInterceptorForTesting({});
+        delete frmMain;
+        frmMain = nullptr;
+        frmBusy = nullptr;
+    }
+
+    void localFileLoads_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("utf-8") << kPlaylist << QStringLiteral("file:///");
+        QTest::newRow("utf-8 with mark")
+            << QByteArray("\xEF\xBB\xBF") + kPlaylist << QStringLiteral("file:///");
+        QTest::newRow("prefix in capitals") << kPlaylist << QStringLiteral("FILE:///");
+    }
+    void localFileLoads()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, prefix);
+        const QString file = writeFile(QStringLiteral("list.m3u"), bytes);
+        QCOMPARE(load(prefix + file), QString());
+        QCOMPARE(rows(), (QStringList{QStringLiteral("Café"), QStringLiteral("News One")}));
+        QVERIFY(boxes.isEmpty());
+        QVERIFY(!frmBusy->isShowing());
+    }
+
+    void missingLocalFileOrDirectoryIsReportedWhileBusyIsUp_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("missing") << dir.filePath(QStringLiteral("deleted.m3u"));
+        QTest::newRow("directory") << dir.path();
+    }
+    void missingLocalFileOrDirectoryIsReportedWhileBusyIsUp()
+    {
+        QFETCH(QString, target);
+        QCOMPARE(load(QStringLiteral("file:///") + target), QString());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().caption, QStringLiteral("Information"));
+        QCOMPARE(boxes.first().text, QStringLiteral("Playlist does not exist or has been moved."));
+        QCOMPARE(busyShowingAtBox.first(), true);
+        QVERIFY(!frmBusy->isShowing());
+        QVERIFY(rows().isEmpty());
+    }
+
+    void localFileNotUtf8FailsAndClosesTheBusyWindow()
+    {
+        const QString file = writeFile(QStringLiteral("latin1.m3u"), "#EXTINF:-1,Caf\xE9\r\nrtmp://x\r\n");
+        QCOMPARE(load(QStringLiteral("file:///") + file), kNoMapping);
+        QVERIFY(rows().isEmpty());
+        QVERIFY(!frmBusy->isShowing());
+    }
+
+    void webLoadShowsTheBusyWindowThenTheChannels()
+    {
+        bool busySeen = false;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, this, [&] { busySeen = busySeen || frmBusy->isShowing(); });
+        probe.start(5);
+        QCOMPARE(load(server.httpUrl(QStringLiteral("/encoded/gzip?coding=gzip"))), QString());
+        QVERIFY(busySeen);
+        QCOMPARE(frmBusy->windowTitle(), QStringLiteral("Loading TV-Channel List"));
+        QCOMPARE(frmBusy->label1Text(), QStringLiteral("Connecting to Site..."));
+        QCOMPARE(frmBusy->label2Text(), QStringLiteral("Loading Playlist..."));
+        QVERIFY(!frmBusy->isShowing());
+        QVERIFY(boxes.isEmpty());
+        QVERIFY(!rows().isEmpty());
+        QVERIFY(!rows().contains(QStringLiteral("stale")));
+    }
+
+    void webFailuresShowTheirMessageWithAnEmptyList_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("404") << server.httpUrl(QStringLiteral("/status/404")) << QStringLiteral("Information")
+                             << QStringLiteral("Playlist could not be loaded.");
+        QTest::newRow("204") << server.httpUrl(QStringLiteral("/status/204")) << QStringLiteral("Information")
+                             << QStringLiteral("Playlist could not be loaded.");
+        QTest::newRow("six redirects")
+            << server.httpUrl(QStringLiteral("/redirect/302/6")) << QStringLiteral("Error")
+            << QStringLiteral("Maximum number of redirections (5) exceeded");
+        QTest::newRow("refused") << QStringLiteral("http://127.0.0.1:%1/x.m3u").arg(TestServer::closedPort())
+                                 << QStringLiteral("Error") << QString();
+    }
+    void webFailuresShowTheirMessageWithAnEmptyList()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, caption);
+        QFETCH(QString, text);
+        QCOMPARE(load(address), QString());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().caption, caption);
+        if (!text.isEmpty())
+            QCOMPARE(boxes.first().text, text);
+        else
+            QVERIFY(!boxes.first().text.isEmpty());
+        QCOMPARE(busyShowingAtBox.first(), false); // the transfer's events closed it before the box
+        QVERIFY(rows().isEmpty());
+    }
+
+    void webBodyNotUtf8IsTheDecodingFailure()
+    {
+        QCOMPARE(load(server.httpUrl(QStringLiteral("/bytes/43616fe90d0a"))), kNoMapping);
+        QVERIFY(rows().isEmpty());
+        QVERIFY(!frmBusy->isShowing());
+    }
+
+    void emptyBodyGivesAnEmptyListSilently()
+    {
+        QCOMPARE(load(server.httpUrl(QStringLiteral("/bytes"))), QString());
+        QVERIFY(boxes.isEmpty());
+        QVERIFY(rows().isEmpty());
+    }
+};
+
+QTEST_MAIN(TfrmMainLoadingTest)
+#include "TfrmMainLoadingTest.moc"

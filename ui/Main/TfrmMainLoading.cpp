@@ -1,0 +1,107 @@
+// Loading the chosen playlist source into the channel list, from disk or over HTTP.
+
+#include "TfrmMain.h"
+
+#include "ui_TfrmMain.h"
+
+#include "Busy/TfrmBusy.h"
+#include "common/MessageBoxes.h"
+#include "loading/BodyDecoder.h"
+#include "loading/HttpClient.h"
+#include "shell/FileReading.h"
+#include "shell/NorvaleError.h"
+#include "sources/SourceEntry.h"
+#include "sources/TextCodecs.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+void closeBusyIfShowing()
+{
+    if (frmBusy)
+        frmBusy->closeIfShowing();
+}
+} // namespace
+
+void TfrmMain::setBusyFormLabels(const QString &caption, const QString &label1, const QString &label2)
+{
+    if (frmBusy)
+        frmBusy->setTexts(caption, label1, label2);
+}
+
+void TfrmMain::showBusyForPlaylist()
+{
+    setBusyFormLabels(QStringLiteral("Loading TV-Channel List"), QStringLiteral("Connecting to Site..."),
+                      QStringLiteral("Loading Playlist..."));
+    // Shown from the event loop during the wait below, so the window is up almost at once.
+    if (frmBusy)
+        QMetaObject::invokeMethod(frmBusy, &TfrmBusy::showWithoutBlocking, Qt::QueuedConnection);
+    waitMilliseconds(1000);
+}
+
+void TfrmMain::cmbPlaylistsChange()
+{
+    showBusyForPlaylist();
+    clearChannels(m_channels);
+    QCoreApplication::processEvents();
+    const QString url = ui->cmbPlaylists->currentText();
+    if (!isLocalSource(url)) {
+        DownloadAndParse(url);
+        return;
+    }
+    const QString filename = RemoveHttpOrHttpsOrFile(url);
+    if (QFileInfo(filename).isFile()) {
+        try {
+            const std::optional<QString> content = decodeUtf8Strict(readWholeFile(filename));
+            if (!content)
+                throw NorvaleError(QString::fromLatin1(kNoMappingMessage));
+            ParseM3UContent(m_channels, *content);
+        } catch (const NorvaleError &) {
+            // A failed load never leaves the busy window hanging over the error box.
+            closeBusyIfShowing();
+            throw;
+        }
+        QCoreApplication::processEvents();
+    } else {
+        MessageBoxes::Information(this, QStringLiteral("Playlist does not exist or has been moved."));
+    }
+    closeBusyIfShowing();
+}
+
+void TfrmMain::DownloadAndParse(const QString &URL)
+{
+    const HttpResponse Response = NetHTTPClient1->get(URL);
+    if (!Response.ok) {
+        MessageBoxes::Error(this, Response.errorMessage);
+        return;
+    }
+    if (Response.statusCode != 200) {
+        MessageBoxes::Information(this, QStringLiteral("Playlist could not be loaded."));
+        return;
+    }
+    QString inflateError;
+    const std::optional<QByteArray> body =
+        inflateBody(Response.body, Response.contentEncoding, &inflateError);
+    if (!body)
+        throw NorvaleError(inflateError);
+    const std::optional<QString> content = decodePlaylistBody(URL, *body);
+    if (!content)
+        throw NorvaleError(QString::fromLatin1(kNoMappingMessage));
+    ParseM3UContent(m_channels, *content);
+}
+
+void TfrmMain::NetHTTPClient1RequestCompleted()
+{
+    closeBusyIfShowing();
+}
+
+void TfrmMain::NetHTTPClient1RequestError(const QString &)
+{
+    closeBusyIfShowing();
+}
+
+void TfrmMain::NetHTTPClient1RequestException(const QString &)
+{
+    closeBusyIfShowing();
+}
