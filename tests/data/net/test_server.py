@@ -94,6 +94,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 pause = due - time.monotonic()
                 if pause > 0:
                     time.sleep(pause)
+        elif head == "file":
+            # /file?path=<local path>: a file of the test's own, for benchmarks of large bodies.
+            with open(query["path"], "rb") as f:
+                self.send_body(200, f.read(), [("Content-Type", "audio/x-mpegurl")])
         elif head == "silent":
             # Accepts the request and never answers: only the client's time-out ends it.
             time.sleep(float(query.get("seconds", "10")))
