@@ -1,0 +1,247 @@
+#include "LibVlcPlayer.h"
+
+#include "PlayerToolbar.h"
+#include "VideoArea.h"
+#include "shell/NorvaleError.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <vlc/vlc.h>
+
+#include <algorithm>
+
+namespace {
+constexpr libvlc_event_type_t kWatchedEvents[] = {
+    libvlc_MediaPlayerPlaying,
+    libvlc_MediaPlayerPaused,
+    libvlc_MediaPlayerEndReached,
+    libvlc_MediaPlayerEncounteredError,
+};
+
+QString vlcMessage(const QString &fallback)
+{
+    const char *message = libvlc_errmsg();
+    return message && *message ? QString::fromUtf8(message) : fallback;
+}
+
+// An address with a scheme goes to libVLC as it is; anything else is taken as a file path.
+bool hasScheme(const QString &uri)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    return scheme.match(uri).hasMatch();
+}
+} // namespace
+
+LibVlcPlayer::LibVlcPlayer(QWidget *parent, const QStringList &vlcArguments)
+    : PlayerControl(parent), m_arguments(vlcArguments)
+{
+    m_area = new VideoArea(this);
+    m_startTimer.setSingleShot(true);
+    m_startTimer.setInterval(DefaultStartTimeoutMs);
+    connect(&m_startTimer, &QTimer::timeout, this, [this] {
+        // Given up: whatever the stream does later belongs to an attempt already reported.
+        if (m_player)
+            libvlc_media_player_stop(m_player);
+        ++m_generation;
+        m_area->toolbar()->setPlaying(false);
+        emit MediaPlayerEncounteredError();
+    });
+
+    PlayerToolbar *bar = m_area->toolbar();
+    connect(bar, &PlayerToolbar::pauseClicked, this, &LibVlcPlayer::playlistTogglePause);
+    connect(bar, &PlayerToolbar::stopClicked, this, &LibVlcPlayer::playlistStop);
+    connect(bar, &PlayerToolbar::fullscreenClicked, this, &LibVlcPlayer::videoToggleFullscreen);
+    connect(bar, &PlayerToolbar::volumeChanged, this, &LibVlcPlayer::setVolume);
+    connect(bar, &PlayerToolbar::muteToggled, this, &LibVlcPlayer::setMuted);
+
+    connect(m_area, &VideoArea::mousePressed, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position) {
+                emit MouseDown(button, modifiers, position.x(), position.y());
+            });
+    connect(m_area, &VideoArea::mouseMoved, this,
+            [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint position) {
+                emit MouseMove(buttons, modifiers, position.x(), position.y());
+            });
+    connect(m_area, &VideoArea::keyPressed, this,
+            [this](int *key, Qt::KeyboardModifiers modifiers) { emit KeyDown(key, modifiers); });
+}
+
+LibVlcPlayer::~LibVlcPlayer()
+{
+    // Stopping joins libVLC's threads, so no callback runs once the events are detached.
+    if (m_player) {
+        libvlc_media_player_stop(m_player);
+        libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
+        for (libvlc_event_type_t type : kWatchedEvents)
+            libvlc_event_detach(events, type, &LibVlcPlayer::vlcEventCallback, this);
+        libvlc_media_player_release(m_player);
+    }
+    for (Item &item : m_items)
+        libvlc_media_release(item.media);
+    if (m_vlc)
+        libvlc_release(m_vlc);
+}
+
+QStringList LibVlcPlayer::defaultArguments()
+{
+    return {QStringLiteral("--quiet"), QStringLiteral("--no-video-title-show"),
+            QStringLiteral("--no-snapshot-preview"), QStringLiteral("--no-stats")};
+}
+
+void LibVlcPlayer::ensurePlayer()
+{
+    if (m_player)
+        return;
+    if (!m_vlc) {
+        std::vector<QByteArray> bytes;
+        for (const QString &argument : m_arguments)
+            bytes.push_back(argument.toUtf8());
+        std::vector<const char *> argv;
+        for (const QByteArray &b : bytes)
+            argv.push_back(b.constData());
+        m_vlc = libvlc_new(static_cast<int>(argv.size()), argv.data());
+        if (!m_vlc)
+            throw NorvaleError(vlcMessage(QStringLiteral("The media player could not be started.")));
+    }
+    m_player = libvlc_media_player_new(m_vlc);
+    if (!m_player)
+        throw NorvaleError(vlcMessage(QStringLiteral("The media player could not be started.")));
+#if defined(Q_OS_WIN)
+    libvlc_media_player_set_hwnd(m_player, reinterpret_cast<void *>(m_area->videoWindowId()));
+#else
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        libvlc_media_player_set_xwindow(m_player, static_cast<uint32_t>(m_area->videoWindowId()));
+#endif
+    libvlc_video_set_mouse_input(m_player, false);
+    libvlc_video_set_key_input(m_player, false);
+    libvlc_audio_set_volume(m_player, Volume());
+    libvlc_audio_set_mute(m_player, m_area->toolbar()->isMuted());
+    libvlc_event_manager_t *events = libvlc_media_player_event_manager(m_player);
+    for (libvlc_event_type_t type : kWatchedEvents)
+        libvlc_event_attach(events, type, &LibVlcPlayer::vlcEventCallback, this);
+}
+
+void LibVlcPlayer::vlcEventCallback(const libvlc_event_t *event, void *opaque)
+{
+    // Runs on a libVLC thread: note which attempt the event belongs to and hand it over.
+    auto *self = static_cast<LibVlcPlayer *>(opaque);
+    const int type = event->type;
+    const quint64 generation = self->m_generation.load();
+    QMetaObject::invokeMethod(
+        self, [self, type, generation] { self->deliverEvent(type, generation); }, Qt::QueuedConnection);
+}
+
+void LibVlcPlayer::deliverEvent(int type, quint64 generation)
+{
+    if (generation != m_generation.load())
+        return;
+    switch (type) {
+    case libvlc_MediaPlayerPlaying:
+        m_startTimer.stop();
+        m_area->toolbar()->setPlaying(true);
+        emit MediaPlayerPlaying();
+        break;
+    case libvlc_MediaPlayerEncounteredError:
+        m_startTimer.stop();
+        m_area->toolbar()->setPlaying(false);
+        emit MediaPlayerEncounteredError();
+        break;
+    case libvlc_MediaPlayerPaused:
+    case libvlc_MediaPlayerEndReached:
+        m_area->toolbar()->setPlaying(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void LibVlcPlayer::playlistStop()
+{
+    m_startTimer.stop();
+    if (m_player)
+        libvlc_media_player_stop(m_player);
+    ++m_generation;
+    m_area->toolbar()->setPlaying(false);
+}
+
+void LibVlcPlayer::playlistItemsClear()
+{
+    for (Item &item : m_items)
+        libvlc_media_release(item.media);
+    m_items.clear();
+}
+
+int LibVlcPlayer::playlistItemsCount() const
+{
+    return static_cast<int>(m_items.size());
+}
+
+qint32 LibVlcPlayer::playlistAdd(const QString &uri, const QString &name)
+{
+    ensurePlayer();
+    const QByteArray address = uri.toUtf8();
+    libvlc_media_t *media = hasScheme(uri) ? libvlc_media_new_location(m_vlc, address.constData())
+                                           : libvlc_media_new_path(m_vlc, address.constData());
+    if (!media)
+        throw NorvaleError(vlcMessage(QStringLiteral("The stream address cannot be played.")));
+    if (!name.isEmpty())
+        libvlc_media_set_meta(media, libvlc_meta_Title, name.toUtf8().constData());
+    const qint32 id = m_nextId++;
+    m_items.push_back(Item{id, uri, name, media});
+    return id;
+}
+
+void LibVlcPlayer::playlistPlayItem(qint32 itemId)
+{
+    const auto it =
+        std::find_if(m_items.begin(), m_items.end(), [itemId](const Item &i) { return i.id == itemId; });
+    if (it == m_items.end())
+        throw NorvaleError(QStringLiteral("The playlist holds no item %1.").arg(itemId));
+    ensurePlayer();
+    // Replacing the media stops and joins the previous stream, so every event it still sends
+    // carries the old generation.
+    libvlc_media_player_set_media(m_player, it->media);
+    ++m_generation;
+    if (libvlc_media_player_play(m_player) != 0)
+        throw NorvaleError(vlcMessage(QStringLiteral("The stream could not be started.")));
+    m_startTimer.start();
+}
+
+void LibVlcPlayer::playlistTogglePause()
+{
+    if (m_player)
+        libvlc_media_player_pause(m_player);
+}
+
+void LibVlcPlayer::videoToggleFullscreen()
+{
+    m_area->setFullscreen(!m_area->isFullscreen());
+}
+
+bool LibVlcPlayer::videoFullscreen() const
+{
+    return m_area->isFullscreen();
+}
+
+void LibVlcPlayer::setStartTimeout(int ms)
+{
+    m_startTimer.setInterval(ms);
+}
+
+void LibVlcPlayer::toolbarChanged(bool toolbar)
+{
+    m_area->setToolbarShown(toolbar);
+}
+
+void LibVlcPlayer::volumeChanged(int volume)
+{
+    m_area->toolbar()->setVolume(volume);
+    if (m_player)
+        libvlc_audio_set_volume(m_player, volume);
+}
+
+void LibVlcPlayer::setMuted(bool muted)
+{
+    if (m_player)
+        libvlc_audio_set_mute(m_player, muted);
+}

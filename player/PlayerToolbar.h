@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QStyle>
+#include <QWidget>
+
+class QSlider;
+class QToolButton;
+
+// The strip under the video: pause/play, stop, mute, volume and full screen. It knows nothing of
+// the player; it reports what the user asked for and shows the state it is given.
+class PlayerToolbar final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int BarHeight = 30;
+
+    explicit PlayerToolbar(QWidget *parent = nullptr);
+
+    void setPlaying(bool playing);
+    void setVolume(int volume);
+    void setMuted(bool muted);
+    bool isMuted() const;
+
+signals:
+    void pauseClicked();
+    void stopClicked();
+    void fullscreenClicked();
+    void volumeChanged(int volume);
+    void muteToggled(bool muted);
+
+private:
+    QToolButton *addButton(QStyle::StandardPixmap icon, const QString &toolTip);
+
+    QToolButton *m_pause = nullptr;
+    QToolButton *m_stop = nullptr;
+    QToolButton *m_mute = nullptr;
+    QSlider *m_volume = nullptr;
+    QToolButton *m_fullscreen = nullptr;
+};
