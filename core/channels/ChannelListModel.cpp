@@ -1,109 +1,137 @@
 #include "ChannelListModel.h"
 
-#include <QLocale>
-
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <thread>
 
 namespace {
 
-// Below this many names the cost of starting threads outweighs the parallel key computation.
-constexpr std::size_t ParallelKeyThreshold = 20000;
-constexpr unsigned MaxKeyThreads = 4;
+// Below this many names the cost of starting a thread outweighs the parallel work.
+constexpr std::size_t ParallelThreshold = 20000;
 
-// The C locale (LANG=C, C.UTF-8, POSIX) makes QCollator compare code points, which puts É after
-// Z and, in Qt 6.4, ignores the case setting in its sort keys. A user without a configured
-// locale still gets a language's alphabetical order, that of English (the root collation).
-QLocale collationLocale(const QLocale &locale)
+bool parallel(std::size_t n)
 {
-    return locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale;
+    return n >= ParallelThreshold && std::thread::hardware_concurrency() > 1;
 }
 
-QCollator makeCollator(const QLocale &locale)
+// The sort keys of a run of names, packed into one arena so that a million names cost a few
+// allocations rather than a million.
+struct KeyBlock {
+    std::vector<std::uint8_t> arena;
+    std::vector<std::uint32_t> offsets; // offsets[i] .. offsets[i + 1] is the key of name i
+};
+
+KeyBlock sortKeys(const ChannelCollator &collator, const std::vector<TM3UChannel> &channels,
+                  std::size_t begin, std::size_t end)
 {
-    QCollator collator(collationLocale(locale));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
+    KeyBlock block;
+    block.offsets.reserve(end - begin + 1);
+    block.arena.reserve((end - begin) * 48);
+    block.offsets.push_back(0);
+    for (std::size_t i = begin; i < end; ++i) {
+        collator.appendSortKey(channels[i].Name, block.arena);
+        block.offsets.push_back(std::uint32_t(block.arena.size()));
+    }
+    return block;
 }
 
-unsigned keyThreads(std::size_t n)
-{
-    return n < ParallelKeyThreshold ? 1u : std::clamp(std::thread::hardware_concurrency(), 1u, MaxKeyThreads);
-}
+// One entry of the sort: the first eight key bytes as a big-endian number decide most
+// comparisons without touching the arena; the rest of the key is read only on a tie.
+struct SortEntry {
+    std::uint64_t prefix;
+    std::uint32_t index;
+};
 
-std::vector<QCollatorSortKey> sortKeys(const QLocale &locale, const std::vector<TM3UChannel> &channels,
-                                       std::size_t begin, std::size_t end)
-{
-    // Each thread owns its collator: QCollator shares its ICU state between copies and
-    // initialises it lazily, so one object must not be used from two threads.
-    const QCollator collator = makeCollator(locale);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(end - begin);
-    for (std::size_t i = begin; i < end; ++i)
-        keys.push_back(collator.sortKey(channels[i].Name));
-    return keys;
-}
+class KeyOrder {
+public:
+    explicit KeyOrder(const std::vector<KeyBlock> &blocks)
+    {
+        for (const KeyBlock &block : blocks) {
+            for (std::size_t i = 0; i + 1 < block.offsets.size(); ++i) {
+                m_keys.push_back(block.arena.data() + block.offsets[i]);
+                m_lengths.push_back(block.offsets[i + 1] - block.offsets[i]);
+            }
+        }
+    }
 
-// Collation keys of all names, computed on several threads for big batches: with ICU the
-// key computation dominates the cost of sorting a large playlist.
-std::vector<QCollatorSortKey> sortKeys(const QLocale &locale, const std::vector<TM3UChannel> &channels)
+    SortEntry entry(std::uint32_t index) const
+    {
+        const std::uint8_t *key = m_keys[index];
+        const std::uint32_t length = m_lengths[index];
+        std::uint64_t prefix = 0;
+        for (std::uint32_t i = 0; i < 8; ++i)
+            prefix = (prefix << 8) | (i < length ? key[i] : 0u);
+        return {prefix, index};
+    }
+
+    // Keys end with their only zero byte, so two keys that agree on the first eight bytes
+    // and end within them are equal, and memcmp over the shorter length decides the rest.
+    bool operator()(const SortEntry &a, const SortEntry &b) const
+    {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        const std::uint32_t la = m_lengths[a.index];
+        const std::uint32_t lb = m_lengths[b.index];
+        if (la > 8 && lb > 8) {
+            const int c = std::memcmp(m_keys[a.index] + 8, m_keys[b.index] + 8, std::min(la, lb) - 8);
+            if (c != 0)
+                return c < 0;
+        }
+        return a.index < b.index;
+    }
+
+private:
+    std::vector<const std::uint8_t *> m_keys;
+    std::vector<std::uint32_t> m_lengths;
+};
+
+// The order in which the names sort. Equal names keep the order in which they were given.
+// Large batches compute their keys and sort on two threads: with ICU the keys are most of
+// the cost of filling the list.
+std::vector<std::uint32_t> sortedOrder(const ChannelCollator &collator,
+                                       const std::vector<TM3UChannel> &channels)
 {
     const std::size_t n = channels.size();
-    const unsigned threads = keyThreads(n);
-    if (threads == 1)
-        return sortKeys(locale, channels, 0, n);
+    const bool twoThreads = parallel(n);
+    const std::size_t half = twoThreads ? n / 2 : n;
 
-    std::vector<std::vector<QCollatorSortKey>> parts(threads);
-    std::vector<std::thread> workers;
-    const std::size_t step = (n + threads - 1) / threads;
-    for (unsigned t = 1; t < threads; ++t) {
-        const std::size_t begin = std::min(n, t * step);
-        const std::size_t end = std::min(n, begin + step);
-        workers.emplace_back([&, t, begin, end] { parts[t] = sortKeys(locale, channels, begin, end); });
-    }
-    parts[0] = sortKeys(locale, channels, 0, std::min(n, step));
-    for (std::thread &worker : workers)
+    std::vector<KeyBlock> blocks(twoThreads ? 2 : 1);
+    if (twoThreads) {
+        // Each thread owns its collator: an ICU collator is not for concurrent use.
+        std::thread worker([&] { blocks[1] = sortKeys(ChannelCollator(collator), channels, half, n); });
+        blocks[0] = sortKeys(collator, channels, 0, half);
         worker.join();
-
-    std::vector<QCollatorSortKey> keys = std::move(parts[0]);
-    keys.reserve(n);
-    for (unsigned t = 1; t < threads; ++t)
-        std::move(parts[t].begin(), parts[t].end(), std::back_inserter(keys));
-    return keys;
-}
-
-// The order in which the names sort, computed from collation keys on several threads: for a
-// large playlist the keys and the sort are most of the cost of filling the list. The index
-// breaks ties, so equal names keep the order in which they were given.
-std::vector<std::uint32_t> sortedOrder(const QLocale &locale, const std::vector<TM3UChannel> &channels)
-{
-    const std::vector<QCollatorSortKey> keys = sortKeys(locale, channels);
-    const auto before = [&keys](std::uint32_t a, std::uint32_t b) {
-        const int c = keys[a].compare(keys[b]);
-        return c < 0 || (c == 0 && a < b);
-    };
-    std::vector<std::uint32_t> order(channels.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::uint32_t>(i);
-
-    if (keyThreads(order.size()) == 1) {
-        std::sort(order.begin(), order.end(), before);
-        return order;
+    } else {
+        blocks[0] = sortKeys(collator, channels, 0, n);
     }
-    const auto middle = order.begin() + static_cast<std::ptrdiff_t>(order.size() / 2);
-    std::thread worker([&] { std::sort(middle, order.end(), before); });
-    std::sort(order.begin(), middle, before);
-    worker.join();
-    std::inplace_merge(order.begin(), middle, order.end(), before);
+
+    const KeyOrder keys(blocks);
+    // std::sort copies its comparator freely: hand it a reference, not the key tables.
+    const auto before = [&keys](const SortEntry &a, const SortEntry &b) { return keys(a, b); };
+    std::vector<SortEntry> entries(n);
+    for (std::size_t i = 0; i < n; ++i)
+        entries[i] = keys.entry(std::uint32_t(i));
+
+    if (twoThreads) {
+        const auto middle = entries.begin() + std::ptrdiff_t(half);
+        std::thread worker([&] { std::sort(middle, entries.end(), before); });
+        std::sort(entries.begin(), middle, before);
+        worker.join();
+        std::inplace_merge(entries.begin(), middle, entries.end(), before);
+    } else {
+        std::sort(entries.begin(), entries.end(), before);
+    }
+
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = entries[i].index;
     return order;
 }
 
 } // namespace
 
-ChannelListModel::ChannelListModel(QObject *parent)
-    : QAbstractListModel(parent), m_collator(makeCollator(QLocale()))
-{}
+ChannelListModel::ChannelListModel(QObject *parent) : QAbstractListModel(parent), m_collator(QLocale()) {}
 
 ChannelListModel::~ChannelListModel() = default;
 
@@ -164,7 +192,7 @@ void ChannelListModel::addChannels(std::vector<TM3UChannel> channels)
     if (channels.empty())
         return;
 
-    const std::vector<std::uint32_t> order = sortedOrder(m_collator.locale(), channels);
+    const std::vector<std::uint32_t> order = sortedOrder(m_collator, channels);
     std::vector<Row> added(channels.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         TM3UChannel &record = channels[order[i]];

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "ChannelCollator.h"
 #include "TM3UChannel.h"
 
 #include <QAbstractListModel>
-#include <QCollator>
 
 #include <vector>
 
@@ -33,8 +33,9 @@ public:
 
     // A plain row without a record, inserted at its sorted place.
     void addText(const QString &text);
-    // Adds one row per channel, each showing a copy of its Name: one sort of the batch, one
-    // merge with the existing rows and one insert (empty list) or reset signal for all of them.
+    // Adds one row per channel, each showing a copy of its Name (sharing its characters until
+    // either is changed): one sort of the batch, one merge with the existing rows and one
+    // insert (empty list) or reset signal for all of them.
     void addChannels(std::vector<TM3UChannel> channels);
     // Removes the row and releases its record.
     void removeAt(int row);
@@ -51,7 +52,10 @@ private:
 
     int sortedInsertPosition(const QString &text) const;
 
-    QCollator m_collator;
+    // The list keeps no sort keys: a batch computes its own, and merging into a filled list
+    // or inserting one row compares texts directly, which costs less memory than keeping a
+    // key per row for the rare merge.
+    ChannelCollator m_collator;
     std::vector<Row> m_rows;
     // Records are kept in the batches they were added in, so a bulk add of a million channels
     // costs no allocation per record and records never move. A removed row's record is
