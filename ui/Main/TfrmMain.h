@@ -10,6 +10,7 @@
 
 class HttpClient;
 class PlacementStore;
+class QComboBox;
 class QSettings;
 struct WindowPlacement;
 
@@ -48,6 +49,8 @@ public:
 
     // The text encoding Playlists.lst was found in; kept when the list is edited elsewhere.
     TextEncoding playlistsEncoding() const { return m_playlistsEncoding; }
+    // The source drop-down, for windows outside this folder (TfrmMainPlaylistSources.cpp).
+    QComboBox &playlistsDropDown();
 
 protected:
     void showEvent(QShowEvent *event) override;
