@@ -5,8 +5,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -58,6 +62,18 @@ QString backUp(const QString &path, bool &moved)
     return {};
 }
 
+// Qt words some refusals its own way ("Filename refers to a directory", "Existing file ... is not
+// writable"); the user is told the system's reason, as for every other failure.
+QString reasonFor(const QString &path, const QFileDevice &file)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (QFileInfo(path).isDir())
+        return QString::fromLocal8Bit(std::strerror(EISDIR));
+    if (QFileInfo::exists(path) && ::access(native.constData(), W_OK) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return file.errorString();
+}
+
 } // namespace
 
 QString cannotCreateFileMessage(const QString &path, const QString &reason)
@@ -72,7 +88,7 @@ QString writeFileAtomically(const QString &path, QByteArrayView bytes, bool back
     // failures (no room, no right to write here) leave both it and any backup as they were.
     QSaveFile file(path);
     if (!openForWriting(file) || !writeAll(file, bytes)) {
-        const QString error = cannotCreateFileMessage(path, file.errorString());
+        const QString error = cannotCreateFileMessage(path, reasonFor(path, file));
         file.cancelWriting();
         return error;
     }
@@ -86,7 +102,7 @@ QString writeFileAtomically(const QString &path, QByteArrayView bytes, bool back
         }
     }
     if (!file.commit()) {
-        const QString error = cannotCreateFileMessage(path, file.errorString());
+        const QString error = cannotCreateFileMessage(path, reasonFor(path, file));
         if (moved) {
             std::error_code ec;
             std::filesystem::rename(fsPath(path + QStringLiteral(".bak")), fsPath(path), ec);

@@ -1,5 +1,7 @@
 #include "PlaylistsFile.h"
 
+#include "shell/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,30 +25,6 @@ QString fileMessage(const char *what, const QString &path, const QString &descri
     return QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), nativeFullPath(path), description);
 }
 
-// Qt 6.4's buffered QSaveFile drops the rest of a short write (a full disk, a size limit) and
-// still commits, leaving a cut-off file. Unbuffered, every short write is seen and retried, and
-// the write that fails leaves its reason in errorString().
-bool openForWriting(QSaveFile &file)
-{
-    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-}
-
-bool writeAll(QSaveFile &file, QByteArrayView bytes)
-{
-    while (!bytes.isEmpty()) {
-        const qint64 written = file.write(bytes.data(), bytes.size());
-        if (written <= 0)
-            return false;
-        bytes = bytes.sliced(written);
-    }
-    return true;
-}
-
-std::filesystem::path fsPath(const QString &path)
-{
-    return std::filesystem::path(path.toStdU16String());
-}
-
 // UTF-16 always decodes: the caller has removed the mark, so a later U+FEFF stays a character,
 // and an odd last byte becomes U+FFFD.
 QString decodeUtf16(QByteArrayView bytes, QStringConverter::Encoding encoding)
@@ -68,30 +46,6 @@ QByteArray encodeEntries(const QStringList &entries, TextEncoding encoding)
         bytes += lineBreak;
     }
     return bytes;
-}
-
-// Keeps a copy of the file at `path` as "<path>.bak". A file we cannot read is moved aside
-// instead; `moved` then tells the caller to move it back should the new file not arrive.
-QString backUp(const QString &path, bool &moved)
-{
-    moved = false;
-    const QString bakPath = path + QStringLiteral(".bak");
-    QFile original(path);
-    if (original.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = original.readAll();
-        if (original.error() == QFileDevice::NoError) {
-            QSaveFile bak(bakPath);
-            if (!openForWriting(bak) || !writeAll(bak, bytes) || !bak.commit())
-                return fileMessage("Cannot create file", bakPath, bak.errorString());
-            return {};
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(fsPath(path), fsPath(bakPath), ec);
-    if (ec)
-        return fileMessage("Cannot create file", bakPath, QString::fromStdString(ec.message()));
-    moved = true;
-    return {};
 }
 
 } // namespace
@@ -182,30 +136,5 @@ QString writePlaylistsFile(const QString &path, const QStringList &entries, Text
 {
     const QByteArray bytes = encodeEntries(entries, chooseWriteEncoding(entries, encoding));
 
-    // Everything is written to the temporary file before the old file is touched, so most
-    // failures (no room, no right to write here) leave both it and any backup as they were.
-    QSaveFile file(path);
-    if (!openForWriting(file) || !writeAll(file, bytes)) {
-        const QString error = fileMessage("Cannot create file", path, file.errorString());
-        file.cancelWriting();
-        return error;
-    }
-
-    bool moved = false;
-    if (backupExisting && QFileInfo::exists(path)) {
-        const QString error = backUp(path, moved);
-        if (!error.isEmpty()) {
-            file.cancelWriting();
-            return error;
-        }
-    }
-    if (!file.commit()) {
-        const QString error = fileMessage("Cannot create file", path, file.errorString());
-        if (moved) {
-            std::error_code ec;
-            std::filesystem::rename(fsPath(path + QStringLiteral(".bak")), fsPath(path), ec);
-        }
-        return error;
-    }
-    return {};
+    return writeFileAtomically(path, bytes, backupExisting);
 }
