@@ -1,0 +1,112 @@
+#include "LocalPlaylist.h"
+
+#include "M3UStreamReader.h"
+#include "sources/TextCodecs.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QUtf8StringView>
+
+#include <cerrno>
+#include <cstring>
+#include <future>
+
+namespace {
+
+// Large enough that the per-piece hand-over costs nothing, small enough to stay in cache.
+constexpr qsizetype PieceSize = 4 << 20;
+
+bool isContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Where to cut buffer so that the part before can be checked on its own: before the last
+// byte that starts a character. A well-formed text is then cut between characters, and a
+// malformed one stays malformed in one of the parts.
+qsizetype characterBoundary(QByteArrayView buffer)
+{
+    qsizetype cut = buffer.size();
+    while (cut > 0 && isContinuationByte(buffer[cut - 1]))
+        --cut;
+    return cut > 0 ? cut - 1 : buffer.size();
+}
+
+} // namespace
+
+std::optional<QString> loadLocalPlaylist(const QString &path, ChannelListModel &list,
+                                         LocalPlaylistTimings *timings)
+{
+    LocalPlaylistTimings spent;
+    QElapsedTimer clock;
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+
+    clock.start();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        // Qt words a directory in its own way; the message carries the system's words.
+        const QString reason =
+            QFileInfo(path).isDir() ? QString::fromLocal8Bit(std::strerror(EISDIR)) : file.errorString();
+        return QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath, reason);
+    }
+    spent.readNs += clock.nsecsElapsed();
+
+    M3UStreamReader reader;
+    QByteArray buffer(PieceSize, Qt::Uninitialized);
+    qsizetype filled = 0;
+    bool atStart = true;
+    bool valid = true;
+    for (;;) {
+        clock.restart();
+        const qint64 got = file.read(buffer.data() + filled, buffer.size() - filled);
+        spent.readNs += clock.nsecsElapsed();
+        if (got < 0)
+            return QStringLiteral("Cannot read file \"%1\". %2").arg(fullPath, file.errorString());
+        filled += got;
+        const bool atEnd = got == 0;
+
+        QByteArrayView piece(buffer.constData(), filled);
+        if (atStart && (filled >= 3 || atEnd)) {
+            if (piece.startsWith("\xEF\xBB\xBF"))
+                piece = piece.sliced(3);
+            atStart = false;
+        } else if (atStart) {
+            continue; // too short to tell whether it starts with a byte-order mark
+        }
+        qsizetype cut = atEnd ? piece.size() : characterBoundary(piece);
+        if (cut == 0 && filled == buffer.size())
+            cut = piece.size(); // one "character" longer than the buffer is malformed anyway
+        piece = piece.first(cut);
+
+        // The check runs beside the reader; a failure discards what the reader collected.
+        std::future<qint64> checked = std::async(std::launch::async, [piece, &valid] {
+            QElapsedTimer decodeClock;
+            decodeClock.start();
+            valid = QUtf8StringView(piece.data(), piece.size()).isValidUtf8();
+            return decodeClock.nsecsElapsed();
+        });
+        clock.restart();
+        reader.feedUtf8(piece);
+        spent.parseNs += clock.nsecsElapsed();
+        spent.decodeNs += checked.get();
+        if (!valid)
+            return QString::fromLatin1(kNoMappingMessage);
+        if (atEnd)
+            break;
+
+        // Keep the start of a character cut off at the end of the buffer for the next read.
+        const qsizetype used = qsizetype(piece.data() + piece.size() - buffer.constData());
+        std::memmove(buffer.data(), buffer.constData() + used, std::size_t(filled - used));
+        filled -= used;
+    }
+    file.close();
+
+    clock.restart();
+    reader.finish(list);
+    spent.sortNs = clock.nsecsElapsed();
+    if (timings)
+        *timings = spent;
+    return std::nullopt;
+}
