@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QLineEdit>
+#include <functional>
+
+class QAction;
+
+// A single-line edit box with a clickable image at its right end. Every character key is
+// offered to a handler before the box takes it; the handler can swallow it by setting it to 0.
+class ButtonedEdit final : public QLineEdit {
+    Q_OBJECT
+public:
+    using KeyPressHandler = std::function<void(QChar &Key)>;
+
+    explicit ButtonedEdit(QWidget *parent = nullptr);
+
+    void setKeyPressHandler(KeyPressHandler handler) { m_keyPress = std::move(handler); }
+    void setRightButtonImage(const QIcon &icon);
+    QAction *rightButton() const { return m_rightButton; }
+
+signals:
+    void rightButtonClick();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    KeyPressHandler m_keyPress;
+    QAction *m_rightButton = nullptr;
+};
