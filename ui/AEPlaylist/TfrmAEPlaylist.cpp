@@ -3,6 +3,7 @@
 #include "ui_TfrmAEPlaylist.h"
 
 #include "AdminPlaylists/TfrmAdminPlaylists.h"
+#include "common/ImageLists.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -26,6 +27,9 @@ TfrmAEPlaylist::TfrmAEPlaylist(QWidget *owner)
     ui->setupUi(this);
     ui->edtPlaylist->setMaxLength(std::numeric_limits<int>::max());
     ui->edtPlaylist->installEventFilter(this);
+    ui->btnOK->setImage(ImageList1(7), ImageLists::List1Size, 3);
+    ui->btnCancel->setImage(ImageList1(0), ImageLists::List1Size, 3);
+    ui->btnPaste->setImage(ImageList1(8), ImageLists::List1Size, 3);
     connect(ui->edtPlaylist, &QLineEdit::textChanged, this, &TfrmAEPlaylist::rememberEditState);
     connect(ui->edtPlaylist, &QLineEdit::selectionChanged, this, &TfrmAEPlaylist::rememberEditState);
     connect(ui->edtPlaylist, &QLineEdit::cursorPositionChanged, this, &TfrmAEPlaylist::rememberEditState);

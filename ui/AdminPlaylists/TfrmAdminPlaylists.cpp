@@ -4,7 +4,9 @@
 
 #include "AEPlaylist/TfrmAEPlaylist.h"
 #include "Main/TfrmMain.h"
+#include "common/ImageLists.h"
 #include "common/MessageBoxes.h"
+#include "paint/ListRowDelegate.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,7 +17,6 @@
 TfrmAdminPlaylists *frmAdminPlaylists = nullptr;
 
 namespace {
-constexpr int RowHeight = 23;
 // Once a drag has begun, it engages (and shows its feedback) after this much further movement.
 constexpr int DragThreshold = 5;
 
@@ -45,6 +46,11 @@ TfrmAdminPlaylists::TfrmAdminPlaylists(QWidget *owner)
     ui->lstM3UPlaylists->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->lstM3UPlaylists->setDragDropMode(QAbstractItemView::NoDragDrop);
     ui->lstM3UPlaylists->viewport()->installEventFilter(this);
+    ui->lstM3UPlaylists->setItemDelegate(ListRowDelegate::adminPlaylists(ui->lstM3UPlaylists));
+    ui->btnAdd->setImage(ImageList1(3), ImageLists::List1Size, 3);
+    ui->btnEdit->setImage(ImageList1(6), ImageLists::List1Size, 3);
+    ui->btnRemove->setImage(ImageList1(5), ImageLists::List1Size, 3);
+    ui->btnClose->setImage(ImageList1(0), ImageLists::List1Size, 3);
 
     connect(ui->btnAdd, &QPushButton::clicked, this, &TfrmAdminPlaylists::btnAddClick);
     connect(ui->btnEdit, &QPushButton::clicked, this, &TfrmAdminPlaylists::btnEditClick);
@@ -67,9 +73,7 @@ int TfrmAdminPlaylists::selectedIndex() const
 
 void TfrmAdminPlaylists::insertEntry(QListWidget &list, int index, const QString &text)
 {
-    auto *item = new QListWidgetItem(text);
-    item->setSizeHint(QSize(0, RowHeight));
-    list.insertItem(index, item);
+    list.insertItem(index, text);
 }
 
 void TfrmAdminPlaylists::showEvent(QShowEvent *event)

@@ -25,7 +25,7 @@ public:
     QListWidget &playlistList();
     // Index of the selected entry, -1 when none is selected.
     int selectedIndex() const;
-    // Creates a list row for a source entry, at the designed row height.
+    // Puts a source entry into the list as a row of plain text.
     static void insertEntry(QListWidget &list, int index, const QString &text);
 
 protected:

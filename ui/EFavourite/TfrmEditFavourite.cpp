@@ -2,12 +2,102 @@
 
 #include "ui_TfrmEditFavourite.h"
 
+#include "AdminFavourites/TfrmAdminFavourites.h"
+#include "common/ImageLists.h"
+#include "common/MessageBoxes.h"
+#include "favourites/FavouritesText.h"
+
+#include <QKeyEvent>
+#include <QShowEvent>
+
 TfrmEditFavourite *frmEditFavourite = nullptr;
+
+namespace {
+TM3UChannel *selectedFavourite()
+{
+    if (!frmAdminFavourites)
+        return nullptr;
+    return frmAdminFavourites->favourites().channel(frmAdminFavourites->selectedIndex());
+}
+} // namespace
 
 TfrmEditFavourite::TfrmEditFavourite(QWidget *owner)
     : FixedDialog(owner, QSize(690, 170)), ui(std::make_unique<Ui::TfrmEditFavourite>())
 {
     ui->setupUi(this);
+    ui->btnPaste->setImage(ImageList1(8), ImageLists::List1Size, 3);
+    ui->btnOK->setImage(ImageList1(7), ImageLists::List1Size, 3);
+    ui->btnCancel->setImage(ImageList1(0), ImageLists::List1Size, 3);
+
+    connect(ui->btnOK, &QPushButton::clicked, this, &TfrmEditFavourite::btnOKClick);
+    connect(ui->btnCancel, &QPushButton::clicked, this, &TfrmEditFavourite::btnCancelClick);
+    connect(ui->btnPaste, &QPushButton::clicked, this, &TfrmEditFavourite::btnPasteClick);
 }
 
 TfrmEditFavourite::~TfrmEditFavourite() = default;
+
+void TfrmEditFavourite::showEvent(QShowEvent *event)
+{
+    FixedDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmEditFavourite::keyPressEvent(QKeyEvent *event)
+{
+    // No button is the default or the cancel button: Enter and Escape do nothing special.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        return;
+    default:
+        FixedDialog::keyPressEvent(event);
+    }
+}
+
+void TfrmEditFavourite::FormShow()
+{
+    const TM3UChannel *channel = selectedFavourite();
+    if (!channel)
+        return;
+    ui->edtFavouriteName->setText(channel->Name);
+    ui->edtFavouriteURL->setText(channel->URL);
+    if (ui->edtFavouriteName->isEnabled()) {
+        ui->edtFavouriteName->setFocus();
+        ui->edtFavouriteName->selectAll();
+    }
+}
+
+void TfrmEditFavourite::btnOKClick()
+{
+    TM3UChannel *channel = selectedFavourite();
+    if (!channel) {
+        close();
+        return;
+    }
+    const QString name = ui->edtFavouriteName->text();
+    const QString url = ui->edtFavouriteURL->text();
+    // A favourite the list could not show again would be lost at the window's next close.
+    const QString refusal = favouriteRefusal(name, url);
+    if (!refusal.isEmpty()) {
+        MessageBoxes::Information(this, refusal);
+        return;
+    }
+    // The row keeps its place (and its selection) even when the new name sorts elsewhere.
+    frmAdminFavourites->favourites().setText(frmAdminFavourites->selectedIndex(), name);
+    channel->Name = name;
+    channel->URL = url;
+    close();
+}
+
+void TfrmEditFavourite::btnCancelClick()
+{
+    close();
+}
+
+void TfrmEditFavourite::btnPasteClick()
+{
+    ui->edtFavouriteURL->paste();
+}

@@ -8,13 +8,27 @@ namespace Ui {
 class TfrmEditFavourite;
 }
 
+// Changes the name and stream address of the favourite selected in the favourites
+// administration list. It keeps no data of its own: OK writes straight into that row and its
+// record, and refuses a name or address the favourites could not be read back with.
 class TfrmEditFavourite final : public FixedDialog {
     Q_OBJECT
 public:
     explicit TfrmEditFavourite(QWidget *owner = nullptr);
     ~TfrmEditFavourite() override;
 
+    Ui::TfrmEditFavourite &controls() { return *ui; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    void FormShow();
+    void btnOKClick();
+    void btnCancelClick();
+    void btnPasteClick();
+
     std::unique_ptr<Ui::TfrmEditFavourite> ui;
 };
 

@@ -2,6 +2,8 @@
 
 #include "ui_TfrmMain.h"
 
+#include "AdminFavourites/TfrmAdminFavourites.h"
+#include "PlayerControl.h"
 #include "channels/M3UReader.h"
 #include "common/MessageBoxes.h"
 #include "loading/HttpClient.h"
@@ -69,10 +71,38 @@ TfrmMain::TfrmMain(QWidget *parent)
     connect(ui->btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
     // Only a choice the user makes loads a playlist; entries chosen by the program do not.
     connect(ui->cmbPlaylists, &QComboBox::activated, this, [this] { cmbPlaylistsChange(); });
+    setUpLook();
+    connect(ui->btnSearch, &QPushButton::clicked, this, &TfrmMain::btnSearchClick);
+    ui->edtSearch->setKeyPressHandler([this](QChar &Key) { ButtonedEdit1KeyPress(Key); });
+    connect(ui->edtSearch, &ButtonedEdit::rightButtonClick, this, &TfrmMain::edtSearchRightButtonClick);
+    connect(ui->btnAEPlaylists, &QPushButton::clicked, this, &TfrmMain::btnAEPlaylistsClick);
+    connect(ui->btnAEFavourites, &QPushButton::clicked, this, &TfrmMain::btnAEFavouritesClick);
+    connect(ui->btnAddToFavourites, &QPushButton::clicked, this, &TfrmMain::btnAddToFavouritesClick);
+    connect(ui->btnViewFavourites, &QPushButton::clicked, this, &TfrmMain::btnViewFavouritesClick);
+    connect(ui->btnAbout, &QPushButton::clicked, this, &TfrmMain::btnAboutClick);
+    connect(ui->lblLink, &ClickableLabel::clicked, this, &TfrmMain::lblLinkClick);
+    connect(ui->lblLink, &ClickableLabel::mouseEntered, this, &TfrmMain::lblLinkMouseEnter);
+    connect(ui->lblLink, &ClickableLabel::mouseLeft, this, &TfrmMain::lblLinkMouseLeave);
+    connect(ui->Image1, &ClickableLabel::clicked, this, &TfrmMain::Image1Click);
     NetHTTPClient1 = new HttpClient(this);
     connect(NetHTTPClient1, &HttpClient::requestCompleted, this, &TfrmMain::NetHTTPClient1RequestCompleted);
     connect(NetHTTPClient1, &HttpClient::requestError, this, &TfrmMain::NetHTTPClient1RequestError);
     connect(NetHTTPClient1, &HttpClient::requestException, this, &TfrmMain::NetHTTPClient1RequestException);
+    createPlayerControl();
+    connect(ui->btnPlay, &QPushButton::clicked, this, &TfrmMain::btnPlayClick);
+    connect(ui->btnStop, &QPushButton::clicked, this, &TfrmMain::btnStopClick);
+    connect(ui->btnPause, &QPushButton::clicked, this, &TfrmMain::btnPauseClick);
+    connect(ui->btnGoFullscreen, &QPushButton::clicked, this, &TfrmMain::btnGoFullscreenClick);
+    connect(VLCPlugin21, &PlayerControl::MediaPlayerPlaying, this, &TfrmMain::VLCPlugin21MediaPlayerPlaying);
+    connect(VLCPlugin21, &PlayerControl::MediaPlayerEncounteredError, this,
+            &TfrmMain::VLCPlugin21MediaPlayerEncounteredError);
+    connect(VLCPlugin21, &PlayerControl::MouseMove, this, &TfrmMain::VLCPlugin21MouseMove);
+    connect(VLCPlugin21, &PlayerControl::MouseDown, this, &TfrmMain::VLCPlugin21MouseDown);
+    // Direct, so that a key set to 0 here is seen as consumed by the control.
+    connect(
+        VLCPlugin21, &PlayerControl::KeyDown, this,
+        [this](int *Key, Qt::KeyboardModifiers Shift) { VLCPlugin21KeyDown(*Key, Shift); },
+        Qt::DirectConnection);
 
     FormCreate();
 }
@@ -92,6 +122,8 @@ void TfrmMain::FormCreate()
     listFont.setPointSize(12);
     ui->lstM3UPlaylists->setFont(listFont);
     getPlaylist();
+    getFavouriteStrStream();
+    applyPlayerSettings();
 }
 
 void TfrmMain::getPlaylist()
@@ -205,9 +237,13 @@ void TfrmMain::FormClose()
         if (!error.isEmpty())
             MessageBoxes::Error(this, error);
     }
+    saveFavouriteStrStream();
     QCoreApplication::processEvents();
     clearChannels(m_channels);
+    if (frmAdminFavourites)
+        clearChannels(frmAdminFavourites->favourites());
     QCoreApplication::processEvents();
+    favouriteStrStream.reset();
     QCoreApplication::quit();
 }
 
