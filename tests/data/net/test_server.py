@@ -7,6 +7,7 @@ then serves until stdin closes or the process is killed.
 """
 import gzip
 import http.server
+import socket
 import socketserver
 import ssl
 import sys
@@ -67,6 +68,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 data = gzip.compress(PLAYLIST)
             elif how == "zlib":
                 data = zlib.compress(PLAYLIST)
+            elif how == "corrupt-gzip":
+                # A whole gzip member whose checksum does not match its data.
+                data = bytearray(gzip.compress(PLAYLIST))
+                data[-8] ^= 0xFF
+                data = bytes(data)
             else:  # raw deflate, as some servers send for "deflate"
                 compressor = zlib.compressobj(wbits=-15)
                 data = compressor.compress(PLAYLIST) + compressor.flush()
@@ -84,7 +90,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(total))
             self.end_headers()
             sent, start = 0, time.monotonic()
-            block = b"x" * chunk
+            # ?pattern=... repeats that text instead of "x", e.g. comment lines.
+            pattern = query.get("pattern", "x").encode()
+            block = (pattern * (chunk // len(pattern) + 1))[:chunk]
             while sent < total:
                 n = min(chunk, total - sent)
                 self.wfile.write(block[:n])
@@ -94,6 +102,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 pause = due - time.monotonic()
                 if pause > 0:
                     time.sleep(pause)
+        elif head == "close-mid-body":
+            # Promises 100000 bytes, sends a few and drops the connection.
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            self.wfile.write(b"#EXTM3U\r\n#EXTINF:-1,Cut\r\nudp://cut")
+            self.wfile.flush()
+            self.close_connection = True
+            self.connection.shutdown(socket.SHUT_RDWR)
+        elif head == "redirect-loop":
+            # Sends the client back to the same address for ever.
+            self.send_body(302, b"moved", [("Location", self.path)])
         elif head == "file":
             # /file?path=<local path>: a file of the test's own, for benchmarks of large bodies.
             with open(query["path"], "rb") as f:
