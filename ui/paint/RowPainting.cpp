@@ -33,17 +33,25 @@ QString keepLeft(const QString &text, const QString &tail, const QFontMetrics &m
     return left;
 }
 
-// Characters go from the middle: as many as fit are kept on each side of the ellipsis.
+// Characters go from the middle: as many as fit are kept on each side of the ellipsis. The
+// width grows with the characters kept, so the count is searched by halves: a row of tens of
+// thousands of characters must not take a measurement per character.
 QString middleEllipsis(const QString &text, const QFontMetrics &metrics, int width)
 {
-    const int n = static_cast<int>(text.size());
-    for (int keep = n - 1; keep >= 0; --keep) {
+    const auto candidate = [&text](int keep) {
         const int head = (keep + 1) / 2;
-        const QString candidate = text.left(head) + Ellipsis + text.right(keep - head);
-        if (textWidth(metrics, candidate) <= width)
-            return candidate;
+        return text.left(head) + Ellipsis + text.right(keep - head);
+    };
+    int low = -1; // the most characters known to fit (-1: not even none)
+    int high = static_cast<int>(text.size());
+    while (high - low > 1) {
+        const int mid = low + (high - low) / 2;
+        if (textWidth(metrics, candidate(mid)) <= width)
+            low = mid;
+        else
+            high = mid;
     }
-    return Ellipsis;
+    return low < 0 ? Ellipsis : candidate(low);
 }
 } // namespace
 

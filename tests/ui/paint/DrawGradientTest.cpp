@@ -250,6 +250,12 @@ void DrawGradientTest::pathEllipsisKeepsTheFileName()
     const QString cut = RowPainting::pathEllipsis(name, metrics, 120);
     QVERIFY(cut.contains(QStringLiteral("...")));
     QVERIFY(cut.startsWith(QLatin1Char('A')) && cut.endsWith(QStringLiteral("all")));
+    // As much as fits is kept: one more character from the middle would not fit.
+    QVERIFY(metrics.horizontalAdvance(cut) <= 120);
+    const qsizetype kept = cut.size() - 3;
+    const qsizetype head = (kept + 2) / 2;
+    const QString longer = name.left(head) + QStringLiteral("...") + name.right(kept + 1 - head);
+    QVERIFY(metrics.horizontalAdvance(longer) > 120);
     QCOMPARE(RowPainting::pathEllipsis(QStringLiteral("Short"), metrics, 120), QStringLiteral("Short"));
     // A doubled ampersand shows as one character, so it fits where its raw text would not.
     const QString amp = QStringLiteral("R&&B");
