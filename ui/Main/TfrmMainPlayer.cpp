@@ -12,7 +12,6 @@
 #include "shell/TickClock.h"
 
 #include <QCoreApplication>
-#include <QItemSelectionModel>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,15 +19,6 @@ namespace {
 constexpr quint32 DoubleClickDelay = 300;
 // F11 as the player reports it (Qt's key code; the virtual-key code 122 on Windows).
 constexpr int FullscreenKey = Qt::Key_F11;
-
-int selectedRow(const QAbstractItemView &list)
-{
-    const QItemSelectionModel *selection = list.selectionModel();
-    if (!selection)
-        return -1;
-    const QModelIndexList rows = selection->selectedIndexes();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
 } // namespace
 
 void TfrmMain::createPlayerControl()
@@ -49,7 +39,7 @@ void TfrmMain::applyPlayerSettings()
 
 void TfrmMain::btnPlayClick()
 {
-    const int row = selectedRow(*ui->lstM3UPlaylists);
+    const int row = selectedChannelIndex();
     const TM3UChannel *selected = row >= 0 ? m_channels.channel(row) : nullptr;
     if (!selected)
         return;
@@ -133,13 +123,17 @@ void TfrmMain::VLCPlugin21MediaPlayerPlaying()
 void TfrmMain::VLCPlugin21MediaPlayerEncounteredError()
 {
     m_awaitingPlayer = false;
-    // The busy window stays up through the wait and under the box, and goes with the box.
-    const bool busyShowing = frmBusy && frmBusy->isShowing();
+    // A busy window Play waits on goes only when this handler is done: it stays up through the
+    // wait and under the box. One shown without blocking goes at once.
+    const bool heldByPlay = frmBusy && frmBusy->isShowing() && frmBusy->isModal();
+    if (frmBusy && !heldByPlay)
+        frmBusy->closeIfShowing();
     waitMilliseconds(1500);
-    MessageBoxes::Information(busyShowing ? static_cast<QWidget *>(frmBusy) : this,
+    const bool overBusy = heldByPlay && frmBusy->isShowing();
+    MessageBoxes::Information(overBusy ? static_cast<QWidget *>(frmBusy) : this,
                               QStringLiteral("Connection could not be established!\r\n\r\n"
                                              "Some channels require a U.S. VPN connection."));
-    if (frmBusy)
+    if (heldByPlay)
         frmBusy->closeIfShowing();
 }
 
