@@ -9,6 +9,7 @@
 #include "Main/TfrmMain.h"
 #include "common/CarbonStyle.h"
 #include "common/MessageBoxes.h"
+#include "shell/PlatformChoice.h"
 
 #include <QFont>
 #include <sys/resource.h>
@@ -34,8 +35,8 @@ void substituteFonts()
 int main(int argc, char **argv)
 {
     // The video surface needs an X11 window; on Wayland ask for XWayland unless the user chose.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    // Qt reads the platform when the application object is made, so this comes first.
+    (void)PlatformChoice::applyBeforeApplication();
 
     NorvaleApplication app(argc, argv);
     raisePriority();

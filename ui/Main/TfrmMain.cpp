@@ -233,7 +233,8 @@ void TfrmMain::FormClose()
     const QStringList entries = comboEntries(*ui->cmbPlaylists);
     if (!entries.isEmpty() || m_playlistsHadEntries) {
         const QString error =
-            writePlaylistsFile(playlistFileName(), entries, m_playlistsEncoding, m_playlistsReadFailed);
+            writePlaylistsFile(AppPaths::dataFileForSaving(QStringLiteral("Playlists.lst")), entries,
+                               m_playlistsEncoding, m_playlistsReadFailed);
         if (!error.isEmpty())
             MessageBoxes::Error(this, error);
     }

@@ -88,7 +88,8 @@ void TfrmMain::saveFavouriteStrStream()
     // An emptied text is saved too, so removed favourites do not come back at the next start.
     if (!favouriteStrStream || (favouriteStrStream->size() == 0 && !m_favouritesLoadedBytes))
         return;
-    const QString error = favouriteStrStream->saveToFile(favouritesFileName(), m_favouritesReadFailed);
+    const QString error = favouriteStrStream->saveToFile(
+        AppPaths::dataFileForSaving(QStringLiteral("FavouritesPlaylist.m3u")), m_favouritesReadFailed);
     if (!error.isEmpty())
         MessageBoxes::Error(this, error);
 }
