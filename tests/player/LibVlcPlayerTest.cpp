@@ -73,6 +73,20 @@ private slots:
         QCOMPARE(player->playlistItemsCount(), 1);
     }
 
+    void playWhilePlayingLeavesOneItem()
+    {
+        QSignalSpy playing(player, &PlayerControl::MediaPlayerPlaying);
+        QSignalSpy errors(player, &PlayerControl::MediaPlayerEncounteredError);
+        play(kClip);
+        QVERIFY(playing.wait(kEventTimeoutMs));
+        play(kClip);
+        QCOMPARE(player->playlistItemsCount(), 1);
+        QVERIFY(playing.wait(kEventTimeoutMs));
+        QCOMPARE(playing.count(), 2);
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(player->playlistItemsCount(), 1);
+    }
+
     void failuresRaiseTheErrorEvent_data()
     {
         QTest::addColumn<QString>("uri");
