@@ -91,6 +91,12 @@ QString toQString(View<char16_t> text)
 
 QString toQString(View<char> bytes)
 {
+    // fromUtf8 drops a leading byte-order mark, which in a name or address is a character.
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    }
     return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 

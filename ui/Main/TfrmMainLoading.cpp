@@ -5,10 +5,10 @@
 #include "ui_TfrmMain.h"
 
 #include "Busy/TfrmBusy.h"
+#include "channels/LocalPlaylist.h"
 #include "common/MessageBoxes.h"
 #include "loading/BodyDecoder.h"
 #include "loading/HttpClient.h"
-#include "shell/FileReading.h"
 #include "shell/NorvaleError.h"
 #include "sources/SourceEntry.h"
 #include "sources/TextCodecs.h"
@@ -53,10 +53,9 @@ void TfrmMain::cmbPlaylistsChange()
     const QString filename = RemoveHttpOrHttpsOrFile(url);
     if (QFileInfo(filename).isFile()) {
         try {
-            const std::optional<QString> content = decodeUtf8Strict(readWholeFile(filename));
-            if (!content)
-                throw NorvaleError(QString::fromLatin1(kNoMappingMessage));
-            ParseM3UContent(m_channels, *content);
+            // Read in pieces: a large local list never sits in memory as bytes and text at once.
+            if (const std::optional<QString> error = loadLocalPlaylist(filename, m_channels))
+                throw NorvaleError(*error);
         } catch (const NorvaleError &) {
             // A failed load never leaves the busy window hanging over the error box.
             closeBusyIfShowing();
