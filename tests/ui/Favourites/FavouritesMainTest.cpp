@@ -16,6 +16,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace {
 const QByteArray kBom("\xEF\xBB\xBF");
 const QByteArray kNews("#EXTINF:-1,News\r\nrtmp://live/news/hd\r\n\r\n");
@@ -34,6 +39,38 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(bytes), bytes.size());
 }
+
+// A socket in the file system: it exists but cannot be opened as a file, even by root.
+bool makeSocketFile(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    sockaddr_un address{};
+    if (native.size() >= qsizetype(sizeof(address.sun_path)))
+        return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound;
+}
+
+// Counts the times a window is shown, however briefly.
+class ShowCounter final : public QObject {
+public:
+    explicit ShowCounter(QWidget *watched) { watched->installEventFilter(this); }
+    int shows = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+};
 } // namespace
 
 class FavouritesMainTest final : public QObject {
@@ -41,6 +78,7 @@ class FavouritesMainTest final : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> dir;
     QList<MessageBoxes::Shown> boxes;
+    QElapsedTimer realTime;
 
     QString favFile() const { return dir->filePath(QStringLiteral("FavouritesPlaylist.m3u")); }
 
@@ -85,10 +123,10 @@ private slots:
     void initTestCase()
     {
         // The 1.5 s and 1 s waits run ten times faster here.
-        auto *real = new QElapsedTimer;
-        real->start();
-        TickClock::setSourceForTesting([real] { return static_cast<quint32>(real->elapsed() * 10); });
+        realTime.start();
+        TickClock::setSourceForTesting([this] { return static_cast<quint32>(realTime.elapsed() * 10); });
     }
+    void cleanupTestCase() { TickClock::setSourceForTesting({}); }
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
@@ -116,8 +154,9 @@ private slots:
         QCOMPARE(frmMain->favouriteStrStream->position(), 0);
 
         showChannels(QStringLiteral("#EXTINF:-1,Sport\r\nudp://sport\r\n"), QStringLiteral("Sport"));
+        // Runs at the first event the wait processes, when the confirmation must be up.
         bool busyUp = false;
-        QTimer::singleShot(20, frmMain, [&busyUp] { busyUp = frmBusy->isShowing(); });
+        QTimer::singleShot(0, frmMain, [&busyUp] { busyUp = frmBusy->isShowing(); });
         frmMain->controls().btnAddToFavourites->click();
         QVERIFY(busyUp);
         QVERIFY(!frmBusy->isShowing());
@@ -196,9 +235,12 @@ private slots:
         frmMain->controls().cmbPlaylists->addItem(QStringLiteral("file:///x.m3u"));
         frmMain->controls().cmbPlaylists->setCurrentIndex(0);
         showChannels(QStringLiteral("#EXTINF:-1,Old\r\nudp://old\r\n"));
+        const ShowCounter busyShown(frmBusy);
         frmMain->controls().btnViewFavourites->click();
         QCOMPARE(rows(), (QStringList{QStringLiteral("A"), QStringLiteral("b")}));
         QCOMPARE(frmMain->controls().cmbPlaylists->currentIndex(), -1);
+        QCOMPARE(busyShown.shows, 1);
+        QCOMPARE(frmBusy->windowTitle(), QStringLiteral("Loading TV-Channel List"));
         QVERIFY(!frmBusy->isShowing());
     }
 
@@ -219,6 +261,7 @@ private slots:
         writeFile(favFile(), "\xC3(");
         createMain();
         showChannels(QStringLiteral("#EXTINF:-1,Old\r\nudp://old\r\n"));
+        const ShowCounter busyShown(frmBusy);
         QString failure;
         try {
             frmMain->controls().btnViewFavourites->click();
@@ -226,6 +269,7 @@ private slots:
             failure = error.message();
         }
         QCOMPARE(failure, kNoMapping);
+        QCOMPARE(busyShown.shows, 1);
         QVERIFY(!frmBusy->isShowing());
         QCOMPARE(rows(), QStringList());
         // The list is still usable afterwards.
@@ -233,9 +277,23 @@ private slots:
         QCOMPARE(rows(), QStringList{QStringLiteral("New")});
     }
 
+    void unreadableFileIsReportedAndKeptAsBackup_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("socket") << QStringLiteral("socket");
+        QTest::newRow("no read permission") << QStringLiteral("no permission");
+    }
     void unreadableFileIsReportedAndKeptAsBackup()
     {
-        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("FavouritesPlaylist.m3u")));
+        QFETCH(QString, kind);
+        if (kind == QLatin1String("socket")) {
+            QVERIFY(makeSocketFile(favFile()));
+        } else {
+            if (::geteuid() == 0)
+                QSKIP("root reads a file whatever its permissions");
+            writeFile(favFile(), kNews);
+            QVERIFY(QFile::setPermissions(favFile(), QFileDevice::WriteOwner));
+        }
         createMain();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].caption, QStringLiteral("Error"));
@@ -245,8 +303,42 @@ private slots:
         showChannels(QStringLiteral("#EXTINF:-1,A\r\nudp://a\r\n"), QStringLiteral("A"));
         frmMain->addToFavourites();
         closeMain();
+        QCOMPARE(boxes.size(), 1);
+        if (kind != QLatin1String("socket")) {
+            QEXPECT_FAIL("no read permission", "the rewritten file takes over the old file's permissions",
+                         Continue);
+            QVERIFY(QFileInfo(favFile()).isReadable());
+            QVERIFY(QFile::setPermissions(favFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
         QCOMPARE(readAll(favFile()), QByteArray("#EXTINF:-1,A\r\nudp://a\r\n\r\n"));
-        QVERIFY(QFileInfo(favFile() + ".bak").isDir());
+        // The file that could not be read is set aside, not overwritten.
+        const QFileInfo kept(favFile() + ".bak");
+        QVERIFY(kept.exists());
+        if (kind == QLatin1String("socket")) {
+            QVERIFY(!kept.isFile() && !kept.isDir());
+        } else {
+            QVERIFY(QFile::setPermissions(kept.filePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+            QCOMPARE(readAll(kept.filePath()), kNews);
+        }
+    }
+
+    void directoryInPlaceOfTheFileIsReportedAndLeftAlone()
+    {
+        QVERIFY(QDir(dir->path()).mkpath(QStringLiteral("FavouritesPlaylist.m3u/inside")));
+        createMain();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].text.startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(favFile())),
+                 qPrintable(boxes[0].text));
+        showChannels(QStringLiteral("#EXTINF:-1,A\r\nudp://a\r\n"), QStringLiteral("A"));
+        frmMain->addToFavourites();
+        closeMain();
+        // Nothing can be written where a directory stands: said so, and the directory survives.
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[1].caption, QStringLiteral("Error"));
+        QVERIFY2(boxes[1].text.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(favFile())),
+                 qPrintable(boxes[1].text));
+        QVERIFY(QFileInfo(favFile() + QStringLiteral("/inside")).isDir());
+        QVERIFY(!QFileInfo::exists(favFile() + ".bak"));
     }
 
     void closeWritesWhatTheTextHolds_data()
