@@ -8,6 +8,7 @@
 #include "EFavourite/TfrmEditFavourite.h"
 #include "Main/TfrmMain.h"
 #include "common/CarbonStyle.h"
+#include "common/ImageLists.h"
 #include "common/MessageBoxes.h"
 #include "shell/PlatformChoice.h"
 
@@ -39,6 +40,9 @@ int main(int argc, char **argv)
     (void)PlatformChoice::applyBeforeApplication();
 
     NorvaleApplication app(argc, argv);
+    // Desktops match our windows to the installed entry and its icon by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.brackwell.Norvale"));
+    QApplication::setWindowIcon(televisionLogo());
     raisePriority();
     substituteFonts();
     QFont windowFont(QStringLiteral("Segoe UI"));
