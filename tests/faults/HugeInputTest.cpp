@@ -96,6 +96,11 @@ struct HugeCase {
     QString expected;
 };
 
+void PrintTo(const HugeCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 // Peak memory in kilobytes that a case may use: the input many times over (bytes, UTF-16 text,
 // records and sort keys), on top of what the process needs to start.
 long memoryBoundKb(qsizetype inputBytes)

@@ -19,7 +19,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -62,6 +65,11 @@ struct FaultCase {
     std::function<QString(const TestServer &)> url;
     QString box; // what the user is shown, a regular expression matched whole
 };
+
+void PrintTo(const FaultCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class NetworkFaultTest : public testing::TestWithParam<FaultCase> {
 protected:
@@ -111,8 +119,14 @@ TEST_P(NetworkFaultTest, ShowsItsMessageLeavesTheListEmptyAndGoesOn)
     EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(c.box)).match(outcome.box).hasMatch())
         << outcome.box.toStdString();
     EXPECT_EQ(outcome.rows, 0);
-    std::printf("%s: \"%s\", %lld body bytes\n", c.name, outcome.box.toUtf8().constData(),
-                static_cast<long long>(outcome.bodyBytes));
+    // Under ctest every case runs in a process of its own, so this is the case's own peak.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    RecordProperty("peak_rss_kb", std::to_string(usage.ru_maxrss));
+    std::printf("%s: \"%s\", %lld body bytes, peak memory of the process so far %ld KB\n", c.name,
+                outcome.box.toUtf8().constData(), static_cast<long long>(outcome.bodyBytes), usage.ru_maxrss);
+    // The body is kept whole, then decoded to UTF-16 text: a few times its size, never more.
+    EXPECT_LT(usage.ru_maxrss, 300 * 1024 + long(outcome.bodyBytes / 1024) * 4);
     expectGoesOnNormally(client, list, *s_server);
 }
 

@@ -128,6 +128,11 @@ struct FurtherCase {
     std::vector<std::string> rows; // in any order
 };
 
+void PrintTo(const FurtherCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class FurtherCasesTest : public ::testing::TestWithParam<FurtherCase> {};
 
 TEST_P(FurtherCasesTest, Rows)

@@ -91,6 +91,11 @@ struct RestoreCase {
     RestoredState state;
 };
 
+void PrintTo(const RestoreCase &c, std::ostream *out)
+{
+    *out << c.what;
+}
+
 class PlacementRestoreTest : public PlacementStoreTest, public ::testing::WithParamInterface<RestoreCase> {};
 
 TEST_P(PlacementRestoreTest, AppliesTheStoredValuesByTheRules)
