@@ -6,8 +6,7 @@
 #include "FaultTestUtil.h"
 
 #include "channels/ChannelListModel.h"
-#include "channels/M3UReader.h"
-#include "shell/FileReading.h"
+#include "channels/LocalPlaylist.h"
 #include "sources/PlaylistsFile.h"
 #include "sources/TextCodecs.h"
 
@@ -24,18 +23,17 @@
 
 namespace {
 
-// What loading a local playlist file makes of it: the decoding error the user is shown, or the
-// rows the list then holds (the first and the last, and their count).
+// What loading a local playlist file makes of it, read in pieces as the main window reads it:
+// the error the user is shown, or the rows the list then holds (the first and the last, and
+// their count).
 QString loadM3U(const QByteArray &bytes)
 {
     QTemporaryDir tmp;
     const QString path = tmp.filePath(QStringLiteral("list.m3u"));
     storeBytes(path, bytes);
-    const std::optional<QString> content = decodeUtf8Strict(readWholeFile(path));
-    if (!content)
-        return QStringLiteral("error: ") + QLatin1String(kNoMappingMessage);
     ChannelListModel list;
-    ParseM3UContent(list, *content);
+    if (const std::optional<QString> error = loadLocalPlaylist(path, list))
+        return QStringLiteral("error: ") + *error;
     if (list.count() == 0)
         return QStringLiteral("rows 0");
     const auto describe = [&list](int row) {
@@ -78,6 +76,17 @@ QByteArray millionEntries()
     for (int i = 0; i < 1000000; ++i)
         bytes += "#EXTINF:-1 group-title=\"All\",Channel " + QByteArray::number(i) +
                  "\r\nhttp://127.0.0.1/s/" + QByteArray::number(i) + ".ts\r\n";
+    return bytes;
+}
+
+// More than one piece of the file reader, with two-byte characters everywhere, so that some
+// piece ends inside one.
+QByteArray accentedEntries()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 150000; ++i)
+        bytes += "#EXTINF:-1,T\xC3\xA9l\xC3\xA9 " + QByteArray::number(i) + "\r\nudp://x/" +
+                 QByteArray::number(i) + "\r\n";
     return bytes;
 }
 
@@ -169,6 +178,11 @@ INSTANTIATE_TEST_SUITE_P(
                  loadM3U,
                  QStringLiteral("rows 1 first A") + QChar(0) + QStringLiteral("B|udp://x last A") + QChar(0) +
                      QStringLiteral("B|udp://x")},
+        HugeCase{"AccentedNamesAcrossPieces", accentedEntries, loadM3U,
+                 QStringLiteral("rows 150000 first Télé 0|udp://x/0 last Télé 99999|udp://x/99999")},
+        // One bad byte far past the first piece still refuses the whole file.
+        HugeCase{"InvalidByteAfterTheFirstPiece",
+                 [] { return accentedEntries() + "#EXTINF:-1,\xFF\r\nudp://y\r\n"; }, loadM3U, kNoMapping},
         // ED A0 80 is U+D800 written as UTF-8, which UTF-8 forbids.
         HugeCase{"LoneSurrogateInPlaylist",
                  [] { return QByteArray("#EXTINF:-1,\xED\xA0\x80\r\nudp://x\r\n"); }, loadM3U, kNoMapping},
