@@ -162,6 +162,8 @@ void LibVlcPlayer::playlistStop()
         libvlc_media_player_stop(m_player);
     ++m_generation;
     m_area->toolbar()->setPlaying(false);
+    // The video output is gone, but the window system keeps its last picture until we paint.
+    m_area->videoWidget()->update();
 }
 
 void LibVlcPlayer::playlistItemsClear()

@@ -1,9 +1,60 @@
 #include "PlayerToolbar.h"
 
 #include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
+
+namespace {
+enum class Glyph { Play, Pause, Stop, Fullscreen };
+
+// The style's media icons are dark and vanish on the strip's near-black, so the transport glyphs
+// are drawn here in the light text colour.
+QIcon glyphIcon(Glyph glyph)
+{
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 16.0, size / 16.0);
+        const QColor ink(0xEA, 0xEA, 0xEA);
+        switch (glyph) {
+        case Glyph::Play: {
+            QPainterPath triangle;
+            triangle.moveTo(4, 2.5);
+            triangle.lineTo(13, 8);
+            triangle.lineTo(4, 13.5);
+            triangle.closeSubpath();
+            p.fillPath(triangle, ink);
+            break;
+        }
+        case Glyph::Pause:
+            p.fillRect(QRectF(3.5, 2.5, 3, 11), ink);
+            p.fillRect(QRectF(9.5, 2.5, 3, 11), ink);
+            break;
+        case Glyph::Stop:
+            p.fillRect(QRectF(3, 3, 10, 10), ink);
+            break;
+        case Glyph::Fullscreen: {
+            p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+            const qreal lo = 2.5, hi = 13.5, arm = 4;
+            p.drawPolyline(QPolygonF{{lo, lo + arm}, {lo, lo}, {lo + arm, lo}});
+            p.drawPolyline(QPolygonF{{hi - arm, lo}, {hi, lo}, {hi, lo + arm}});
+            p.drawPolyline(QPolygonF{{hi, hi - arm}, {hi, hi}, {hi - arm, hi}});
+            p.drawPolyline(QPolygonF{{lo + arm, hi}, {lo, hi}, {lo, hi - arm}});
+            break;
+        }
+        }
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+} // namespace
 
 PlayerToolbar::PlayerToolbar(QWidget *parent) : QWidget(parent)
 {
@@ -20,15 +71,15 @@ PlayerToolbar::PlayerToolbar(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
 
-    m_pause = addButton(QStyle::SP_MediaPlay, QStringLiteral("Pause/Play"));
+    m_pause = addButton(glyphIcon(Glyph::Play), QStringLiteral("Pause/Play"));
     m_pause->setObjectName(QStringLiteral("toolbarPause"));
-    m_stop = addButton(QStyle::SP_MediaStop, QStringLiteral("Stop"));
+    m_stop = addButton(glyphIcon(Glyph::Stop), QStringLiteral("Stop"));
     m_stop->setObjectName(QStringLiteral("toolbarStop"));
     layout->addWidget(m_pause);
     layout->addWidget(m_stop);
     layout->addStretch(1);
 
-    m_mute = addButton(QStyle::SP_MediaVolume, QStringLiteral("Mute"));
+    m_mute = addButton(style()->standardIcon(QStyle::SP_MediaVolume), QStringLiteral("Mute"));
     m_mute->setObjectName(QStringLiteral("toolbarMute"));
     m_mute->setCheckable(true);
     layout->addWidget(m_mute);
@@ -42,7 +93,7 @@ PlayerToolbar::PlayerToolbar(QWidget *parent) : QWidget(parent)
     m_volume->setToolTip(QStringLiteral("Volume"));
     layout->addWidget(m_volume);
 
-    m_fullscreen = addButton(QStyle::SP_TitleBarMaxButton, QStringLiteral("Full screen"));
+    m_fullscreen = addButton(glyphIcon(Glyph::Fullscreen), QStringLiteral("Full screen"));
     m_fullscreen->setObjectName(QStringLiteral("toolbarFullscreen"));
     layout->addWidget(m_fullscreen);
 
@@ -56,10 +107,10 @@ PlayerToolbar::PlayerToolbar(QWidget *parent) : QWidget(parent)
     });
 }
 
-QToolButton *PlayerToolbar::addButton(QStyle::StandardPixmap icon, const QString &toolTip)
+QToolButton *PlayerToolbar::addButton(const QIcon &icon, const QString &toolTip)
 {
     auto *button = new QToolButton(this);
-    button->setIcon(style()->standardIcon(icon));
+    button->setIcon(icon);
     button->setToolTip(toolTip);
     button->setAutoRaise(true);
     button->setCursor(Qt::PointingHandCursor);
@@ -70,7 +121,7 @@ QToolButton *PlayerToolbar::addButton(QStyle::StandardPixmap icon, const QString
 
 void PlayerToolbar::setPlaying(bool playing)
 {
-    m_pause->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    m_pause->setIcon(glyphIcon(playing ? Glyph::Pause : Glyph::Play));
 }
 
 void PlayerToolbar::setVolume(int volume)

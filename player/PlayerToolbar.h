@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStyle>
+#include <QIcon>
 #include <QWidget>
 
 class QSlider;
@@ -28,7 +28,7 @@ signals:
     void muteToggled(bool muted);
 
 private:
-    QToolButton *addButton(QStyle::StandardPixmap icon, const QString &toolTip);
+    QToolButton *addButton(const QIcon &icon, const QString &toolTip);
 
     QToolButton *m_pause = nullptr;
     QToolButton *m_stop = nullptr;

@@ -8,6 +8,8 @@
 #include "shell/NorvaleError.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
@@ -85,6 +87,37 @@ private slots:
         QCOMPARE(playing.count(), 2);
         QCOMPARE(errors.count(), 0);
         QCOMPARE(player->playlistItemsCount(), 1);
+    }
+
+    void stopLeavesNoPictureBehind()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X display to draw into");
+        // A real video output this time: the picture is read back from the screen.
+        QWidget shown;
+        shown.resize(520, 320);
+        auto *drawing =
+            new LibVlcPlayer(&shown, LibVlcPlayer::defaultArguments() << QStringLiteral("--aout=dummy"));
+        drawing->setGeometry(10, 10, 480, 270);
+        shown.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown));
+        QWidget *video = drawing->videoArea()->videoWidget();
+        const auto litShare = [video] {
+            const QPoint origin = video->mapToGlobal(QPoint(0, 0));
+            const QImage image = video->screen()
+                                     ->grabWindow(0, origin.x(), origin.y(), video->width(), video->height())
+                                     .toImage();
+            int lit = 0, total = 0;
+            for (int y = 0; y < image.height(); y += 8)
+                for (int x = 0; x < image.width(); x += 8, ++total)
+                    lit += qGray(image.pixel(x, y)) > 40 ? 1 : 0;
+            return total ? double(lit) / total : 0.0;
+        };
+        QCOMPARE(litShare(), 0.0);
+        drawing->playlistPlayItem(drawing->playlistAdd(kClip, QStringLiteral("Clip")));
+        QTRY_VERIFY_WITH_TIMEOUT(litShare() > 0.2, kEventTimeoutMs);
+        drawing->playlistStop();
+        QTRY_VERIFY_WITH_TIMEOUT(litShare() < 0.01, 2000);
     }
 
     void failuresRaiseTheErrorEvent_data()
