@@ -1,10 +1,13 @@
 // Fuzzes the M3U reader: the bytes are read as UTF-8 text (when they are valid) and as raw
 // UTF-16 code units (so lone surrogates, NULs and every control character reach the reader).
 // Each text is parsed into a fresh channel list and checked against a plain, line-by-line
-// rendering of the reader's rules, and the list must come out in collation order.
+// rendering of the reader's rules, and the list must come out in collation order. The same
+// input fed in pieces, as text and as UTF-8 bytes, cut where the input's own bytes say (inside
+// a character too), must give the same list.
 
 #include "channels/ChannelListModel.h"
 #include "channels/M3UReader.h"
+#include "channels/M3UStreamReader.h"
 #include "sources/TextCodecs.h"
 
 #include <QLocale>
@@ -17,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -83,7 +87,61 @@ std::vector<Channel> expectedChannels(const QString &content)
     std::abort();
 }
 
-void check(const QString &content)
+std::vector<Channel> listed(const ChannelListModel &model)
+{
+    std::vector<Channel> channels;
+    for (int row = 0; row < model.count(); ++row)
+        channels.emplace_back(model.channel(row)->Name, model.channel(row)->URL);
+    std::sort(channels.begin(), channels.end());
+    return channels;
+}
+
+// Feeds `whole` to `feed` in pieces of 1 to 16 units, their lengths read from `cuts`; a cut
+// of 0 feeds an empty piece first.
+template <typename View, typename Feed> void feedInPieces(View whole, QByteArrayView cuts, Feed feed)
+{
+    qsizetype at = 0;
+    for (qsizetype k = 0; at < whole.size(); ++k) {
+        qsizetype length = cuts.isEmpty() ? 1 : std::uint8_t(cuts[k % cuts.size()]) % 17;
+        if (length == 0) {
+            feed(whole.sliced(at, 0));
+            length = 1;
+        }
+        length = std::min(length, whole.size() - at);
+        feed(whole.sliced(at, length));
+        at += length;
+    }
+}
+
+// The reader fed in pieces gives the channels `model` holds from the whole text. `utf8` are
+// the bytes of `content` (mark included) when it came from UTF-8.
+void checkPieces(const ChannelListModel &model, const QString &content, std::optional<QByteArrayView> utf8,
+                 QByteArrayView cuts)
+{
+    static ChannelListModel pieces;
+    const std::vector<Channel> whole = listed(model);
+
+    clearChannels(pieces);
+    M3UStreamReader textReader;
+    feedInPieces(QStringView(content), cuts, [&](QStringView piece) { textReader.feed(piece); });
+    textReader.finish(pieces);
+    if (listed(pieces) != whole)
+        fail("the text fed in pieces gives other channels than the whole text");
+
+    if (utf8) {
+        QByteArrayView bytes = *utf8;
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes = bytes.sliced(3); // the decoder drops one mark, and so does the file reader
+        clearChannels(pieces);
+        M3UStreamReader byteReader;
+        feedInPieces(bytes, cuts, [&](QByteArrayView piece) { byteReader.feedUtf8(piece); });
+        byteReader.finish(pieces);
+        if (listed(pieces) != whole)
+            fail("the UTF-8 bytes fed in pieces give other channels than the decoded text");
+    }
+}
+
+void check(const QString &content, std::optional<QByteArrayView> utf8, QByteArrayView cuts)
 {
     static ChannelListModel model;
     static UCollator *collator = [] {
@@ -125,6 +183,7 @@ void check(const QString &content)
     std::sort(expected.begin(), expected.end());
     if (actual != expected)
         fail("the list holds other channels than the rules give");
+    checkPieces(model, content, utf8, cuts);
 }
 
 } // namespace
@@ -132,10 +191,13 @@ void check(const QString &content)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    // The cuts read the input backwards, so they differ from the text they cut.
+    QByteArray cuts = bytes.toByteArray();
+    std::reverse(cuts.begin(), cuts.end());
     if (const std::optional<QString> text = decodeUtf8Strict(bytes))
-        check(*text);
+        check(*text, bytes, cuts);
     QString units(qsizetype(size / 2), Qt::Uninitialized);
     std::memcpy(units.data(), data, std::size_t(units.size()) * sizeof(QChar));
-    check(units);
+    check(units, std::nullopt, cuts);
     return 0;
 }
