@@ -11,16 +11,19 @@
 namespace {
 using RGBArray = std::array<quint8, 3>;
 
-// A line over [from, to) along one axis; GDI lines leave out their end point, so a line
-// covers exactly the rectangle's width or height. An empty span paints nothing.
+// A line over [from, to) along one axis in the pen's colour; GDI lines leave out their end point,
+// so a line covers exactly the rectangle's width or height. An empty span paints nothing. It is
+// filled as a one-pixel rectangle: under a scale factor it stays one logical pixel thick and the
+// lines meet, where a cosmetic pen would draw one device pixel and leave gaps between them.
 void drawSpan(QPainter &painter, bool vertical, int fixed, int from, int to)
 {
     if (to <= from)
         return;
+    const QColor color = painter.pen().color();
     if (vertical)
-        painter.drawLine(fixed, from, fixed, to - 1);
+        painter.fillRect(QRect(fixed, from, 1, to - from), color);
     else
-        painter.drawLine(from, fixed, to - 1, fixed);
+        painter.fillRect(QRect(from, fixed, to - from, 1), color);
 }
 } // namespace
 
