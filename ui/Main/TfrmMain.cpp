@@ -58,7 +58,8 @@ PlacementEnvironment placementEnvironment(const QWidget &window)
 } // namespace
 
 TfrmMain::TfrmMain(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // CustomizeWindowHint: without it X11 window managers add a maximise box regardless.
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TfrmMain>()), m_arguments(QCoreApplication::arguments())
 {
@@ -232,9 +233,8 @@ void TfrmMain::FormClose()
 {
     const QStringList entries = comboEntries(*ui->cmbPlaylists);
     if (!entries.isEmpty() || m_playlistsHadEntries) {
-        const QString error =
-            writePlaylistsFile(AppPaths::dataFileForSaving(QStringLiteral("Playlists.lst")), entries,
-                               m_playlistsEncoding, m_playlistsReadFailed);
+        const QString error = writePlaylistsFile(AppPaths::dataFileForSaving(QStringLiteral("Playlists.lst")),
+                                                 entries, m_playlistsEncoding, m_playlistsReadFailed);
         if (!error.isEmpty())
             MessageBoxes::Error(this, error);
     }

@@ -3,7 +3,10 @@
 #include <QShowEvent>
 
 FixedDialog::FixedDialog(QWidget *owner, QSize clientSize)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    // CustomizeWindowHint makes X11 window managers take the buttons from these hints (the close
+    // box only) instead of adding minimise and maximise.
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint)
 {
     setFixedSize(clientSize);
 }
