@@ -218,13 +218,16 @@ private slots:
         writeFile(favFile(), "#EXTINF:-1,\xFF\r\nudp://x\r\n");
         createMain();
         showChannels(QStringLiteral("#EXTINF:-1,Sport\r\nudp://sport\r\n"), QStringLiteral("Sport"));
+        const ShowCounter busyShown(frmBusy);
         try {
-            frmMain->addToFavourites();
+            frmMain->controls().btnAddToFavourites->click();
             QFAIL("the invalid text was read");
         } catch (const NorvaleError &error) {
             QCOMPARE(error.message(), kNoMapping);
         }
+        // The failure comes before the confirmation: nothing appended, nothing shown.
         QCOMPARE(favouriteBytes(), QByteArray("#EXTINF:-1,\xFF\r\nudp://x\r\n"));
+        QCOMPARE(busyShown.shows, 0);
     }
 
     void viewShowsTheFavouritesSortedAndClearsTheChoice()

@@ -284,6 +284,8 @@ private slots:
         QStringList shown;
         int selectedWhenShown = 0;
         if (how == QLatin1String("modal")) {
+            frmMain->show();
+            QVERIFY(QTest::qWaitForWindowExposed(frmMain));
             whenShown(frmAdminFavourites, [&] {
                 shown = rows();
                 selectedWhenShown = frmAdminFavourites->selectedIndex();
@@ -344,7 +346,7 @@ private slots:
         whenShown(frmEditFavourite, [&] {
             nameShown = edit().edtFavouriteName->text();
             urlShown = edit().edtFavouriteURL->text();
-            nameFocused = edit().edtFavouriteName->hasFocus();
+            nameFocused = frmEditFavourite->focusWidget() == edit().edtFavouriteName;
             nameSelection = edit().edtFavouriteName->selectedText();
             edit().edtFavouriteName->setText(QStringLiteral("Zed"));
             edit().edtFavouriteURL->setText(QStringLiteral("udp://z"));
