@@ -57,17 +57,24 @@ bool makeSocketFile(const QString &path)
     return bound;
 }
 
-// Counts the times a window is shown, however briefly.
+// Counts the times a window is shown, however briefly, and when it was last shown and hidden
+// by the program's tick count.
 class ShowCounter final : public QObject {
 public:
     explicit ShowCounter(QWidget *watched) { watched->installEventFilter(this); }
     int shows = 0;
+    quint32 shownAt = 0;
+    quint32 hiddenAt = 0;
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Show)
+        if (event->type() == QEvent::Show) {
             ++shows;
+            shownAt = TickClock::now();
+        } else if (event->type() == QEvent::Hide) {
+            hiddenAt = TickClock::now();
+        }
         return false;
     }
 };
@@ -157,9 +164,13 @@ private slots:
         // Runs at the first event the wait processes, when the confirmation must be up.
         bool busyUp = false;
         QTimer::singleShot(0, frmMain, [&busyUp] { busyUp = frmBusy->isShowing(); });
+        const ShowCounter busyShown(frmBusy);
         frmMain->controls().btnAddToFavourites->click();
         QVERIFY(busyUp);
         QVERIFY(!frmBusy->isShowing());
+        QCOMPARE(busyShown.shows, 1);
+        const quint32 shownFor = TickClock::elapsedSince(busyShown.shownAt, busyShown.hiddenAt);
+        QVERIFY2(shownFor >= 1500, qPrintable(QString::number(shownFor)));
         QCOMPARE(frmBusy->windowTitle(), QStringLiteral("Adding to Favourites..."));
         QCOMPARE(frmBusy->label1Text(), QStringLiteral("Favourite Added!"));
         QCOMPARE(frmBusy->label2Text(), QStringLiteral("Done."));
