@@ -29,7 +29,9 @@ namespace {
 // How a load of a web source ends, taken through the steps the main window takes: the request,
 // the status, inflation, decoding and parsing into an emptied channel list.
 struct LoadOutcome {
-    QString box;  // "error: <message>", "information: <message>" or empty when nothing is shown
+    // "error: <message>" or "information: <message>" for the window's own boxes, "failure:
+    // <message>" for a failure left to the general handler, empty when nothing is shown.
+    QString box;
     int rows = 0; // rows of the channel list afterwards
     qsizetype bodyBytes = 0;
 };
@@ -50,9 +52,9 @@ LoadOutcome load(HttpClient &client, ChannelListModel &list, const QString &url)
             inflateBody(response.body, response.contentEncoding, &inflateError);
         const std::optional<QString> content = body ? decodePlaylistBody(url, *body) : std::nullopt;
         if (!body)
-            outcome.box = QStringLiteral("error: ") + inflateError;
+            outcome.box = QStringLiteral("failure: ") + inflateError;
         else if (!content)
-            outcome.box = QStringLiteral("error: ") + QLatin1String(kNoMappingMessage);
+            outcome.box = QStringLiteral("failure: ") + QLatin1String(kNoMappingMessage);
         else
             ParseM3UContent(list, *content);
     }
@@ -147,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const TestServer &s) {
                       return s.httpUrl(QStringLiteral("/encoded/corrupt-gzip?coding=gzip"));
                   },
-                  QStringLiteral("error: The response could not be decompressed: incorrect data check")},
+                  QStringLiteral("failure: The response could not be decompressed: incorrect data check")},
         FaultCase{"RedirectLoop",
                   [](const TestServer &s) { return s.httpUrl(QStringLiteral("/redirect-loop")); },
                   QStringLiteral("error: Maximum number of redirections \\(5\\) exceeded")},
