@@ -93,6 +93,13 @@ QString writeFileAtomically(const QString &path, QByteArrayView bytes, bool back
         return error;
     }
 
+    // The temporary file takes the old file's permissions; one its owner could not read would
+    // hide the new content from the next start too.
+    constexpr QFileDevice::Permissions OwnerReadWrite =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+    if ((file.permissions() & OwnerReadWrite) != OwnerReadWrite)
+        file.setPermissions(file.permissions() | OwnerReadWrite);
+
     bool moved = false;
     if (backupExisting && QFileInfo::exists(path)) {
         const QString error = backUp(path, moved);
