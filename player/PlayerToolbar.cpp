@@ -91,6 +91,7 @@ PlayerToolbar::PlayerToolbar(QWidget *parent) : QWidget(parent)
     m_volume->setFixedWidth(90);
     m_volume->setFocusPolicy(Qt::NoFocus);
     m_volume->setToolTip(QStringLiteral("Volume"));
+    m_volume->setAccessibleName(QStringLiteral("Volume"));
     layout->addWidget(m_volume);
 
     m_fullscreen = addButton(glyphIcon(Glyph::Fullscreen), QStringLiteral("Full screen"));
@@ -112,6 +113,7 @@ QToolButton *PlayerToolbar::addButton(const QIcon &icon, const QString &toolTip)
     auto *button = new QToolButton(this);
     button->setIcon(icon);
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip); // the picture is all it shows; a screen reader needs words
     button->setAutoRaise(true);
     button->setCursor(Qt::PointingHandCursor);
     // The keyboard stays with the video, where F11 and Esc are expected to work.

@@ -39,6 +39,7 @@ VideoArea::VideoArea(QWidget *home) : QWidget(home), m_home(home)
     m_video->setAttribute(Qt::WA_NativeWindow);
     m_video->setMouseTracking(true);
     m_video->setFocusPolicy(Qt::StrongFocus);
+    m_video->setAccessibleName(QStringLiteral("Video")); // a Tab stop, so it needs a name to read
     m_video->installEventFilter(this);
 
     m_toolbar = new PlayerToolbar(this);

@@ -14,6 +14,16 @@ void ButtonedEdit::setRightButtonImage(const QIcon &icon)
     m_rightButton->setIcon(icon);
 }
 
+void ButtonedEdit::setRightButtonAccessibleName(const QString &name)
+{
+    // The line edit draws the action as a button of its own; the name goes on that button.
+    for (QObject *object : m_rightButton->associatedObjects()) {
+        auto *widget = qobject_cast<QWidget *>(object);
+        if (widget && widget != this)
+            widget->setAccessibleName(name);
+    }
+}
+
 void ButtonedEdit::keyPressEvent(QKeyEvent *event)
 {
     // Only keys that produce a character reach the handler; arrows, Delete and function keys

@@ -16,6 +16,8 @@ public:
 
     void setKeyPressHandler(KeyPressHandler handler) { m_keyPress = std::move(handler); }
     void setRightButtonImage(const QIcon &icon);
+    // The name assistive technology reads for the right-end image; no tooltip comes with it.
+    void setRightButtonAccessibleName(const QString &name);
     QAction *rightButton() const { return m_rightButton; }
 
 signals:

@@ -50,6 +50,7 @@ void TfrmMain::setUpLook()
         b.button->setImage(ImageList1(b.index), List1Size, b.margin);
     ui->btnGoFullscreen->setImage(ImageList2(2), List2Size, 2);
     ui->edtSearch->setRightButtonImage(ImageList1(10));
+    ui->edtSearch->setRightButtonAccessibleName(QStringLiteral("Clear search"));
     ui->Image1->setPixmap(televisionLogo().pixmap(ui->Image1->size()));
 
     ui->lstM3UPlaylists->setItemDelegate(ListRowDelegate::channelList(ui->lstM3UPlaylists));
