@@ -22,7 +22,11 @@ void Utf8StringStream::loadFromFile(const QString &path)
 
 void Utf8StringStream::writeText(QStringView text)
 {
-    const QByteArray encoded = text.toUtf8();
+    QByteArray encoded = text.toUtf8();
+    // wholeText() skips one mark at the very start; a text that itself begins with U+FEFF (a
+    // file that had two) goes there behind a mark of its own, or it would not read back whole.
+    if (m_position == 0 && text.startsWith(QChar::ByteOrderMark))
+        encoded.prepend("\xEF\xBB\xBF");
     const qsizetype end = m_position + encoded.size();
     if (end > m_bytes.size())
         m_bytes.resize(end);

@@ -19,7 +19,8 @@ public:
     // Throws NorvaleError `Cannot open file "<full path>". <reason>` when it cannot be read.
     void loadFromFile(const QString &path);
     // Writes the UTF-8 bytes of `text` (no byte-order mark) at the position, overwriting what is
-    // there and growing past the end, and advances the position by their count.
+    // there and growing past the end, and advances the position by their count. At position 0 a
+    // text that begins with U+FEFF is preceded by a mark, so that wholeText() gives it back.
     void writeText(QStringView text);
     // Size 0, position 0.
     void clear();

@@ -105,6 +105,25 @@ TEST_F(Utf8StringStreamTest, AByteOrderMarkIsSkippedWhenReadButKeptInTheBytes)
     EXPECT_EQ(readBytes(path(QStringLiteral("out.m3u"))), kBom + kNewsRecord + "x");
 }
 
+// A file that starts with two marks reads as a text that starts with U+FEFF. Written back at
+// the start, that text keeps its U+FEFF behind a mark; elsewhere a U+FEFF is just a character.
+TEST_F(Utf8StringStreamTest, ATextThatBeginsWithAMarkReadsBackWhole)
+{
+    const QString text = QStringLiteral("\uFEFF#EXTINF:-1,Newu\r\nudp://n\r\n");
+    Utf8StringStream stream;
+    stream.writeText(text);
+    EXPECT_EQ(stream.bytes(), kBom + kBom + "#EXTINF:-1,Newu\r\nudp://n\r\n");
+    EXPECT_EQ(stream.wholeText(), text);
+    ASSERT_EQ(stream.saveToFile(path()), QString());
+    Utf8StringStream reread;
+    reread.loadFromFile(path());
+    EXPECT_EQ(reread.wholeText(), text);
+
+    reread.setPosition(reread.size());
+    reread.writeText(u"\uFEFFx");
+    EXPECT_EQ(reread.bytes(), kBom + kBom + "#EXTINF:-1,Newu\r\nudp://n\r\n" + kBom + "x");
+}
+
 TEST_F(Utf8StringStreamTest, InvalidUtf8FailsWithTheNoMappingMessage)
 {
     for (const QByteArray &bytes :
