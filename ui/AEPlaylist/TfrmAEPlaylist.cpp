@@ -25,6 +25,7 @@ TfrmAEPlaylist::TfrmAEPlaylist(QWidget *owner)
     : FixedDialog(owner, QSize(476, 119)), ui(std::make_unique<Ui::TfrmAEPlaylist>())
 {
     ui->setupUi(this);
+    setNoDefaultButtons();
     ui->edtPlaylist->setMaxLength(std::numeric_limits<int>::max());
     ui->edtPlaylist->installEventFilter(this);
     ui->btnOK->setImage(ImageList1(7), ImageLists::List1Size, 3);
@@ -52,28 +53,6 @@ TfrmAEPlaylist::~TfrmAEPlaylist() = default;
 void TfrmAEPlaylist::setOpenDialogForTesting(OpenDialogHandler handler)
 {
     openDialogHandler() = std::move(handler);
-}
-
-void TfrmAEPlaylist::showEvent(QShowEvent *event)
-{
-    if (!event->spontaneous())
-        FormShow();
-    FixedDialog::showEvent(event);
-}
-
-void TfrmAEPlaylist::keyPressEvent(QKeyEvent *event)
-{
-    // No button is the default or cancel button: Escape does nothing and Enter only acts where
-    // a focused button or the edit box takes it.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
-        FixedDialog::keyPressEvent(event);
-    }
 }
 
 void TfrmAEPlaylist::FormShow()

@@ -35,12 +35,10 @@ public:
     qint16 aeState = 0;
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormShow();
+    void FormShow() override;
     bool edtPlaylistKeyPress(QKeyEvent *event);
     void btnOKClick();
     void btnBrowseClick();

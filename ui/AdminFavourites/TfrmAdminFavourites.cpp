@@ -32,6 +32,7 @@ TfrmAdminFavourites::TfrmAdminFavourites(QWidget *owner)
     : FixedDialog(owner, QSize(451, 472)), ui(std::make_unique<Ui::TfrmAdminFavourites>())
 {
     ui->setupUi(this);
+    setNoDefaultButtons();
     ui->lstM3UFavourites->setModel(&m_favourites);
     ui->lstM3UFavourites->setItemDelegate(ListRowDelegate::adminFavourites(ui->lstM3UFavourites));
     ui->lstM3UFavourites->viewport()->installEventFilter(this);
@@ -67,36 +68,6 @@ std::unique_ptr<Utf8StringStream> TfrmAdminFavourites::buildNewFavouritesStrStre
             writeFavouriteRecord(*strStream, *channel);
     }
     return strStream;
-}
-
-void TfrmAdminFavourites::showEvent(QShowEvent *event)
-{
-    if (!event->spontaneous())
-        FormShow();
-    FixedDialog::showEvent(event);
-}
-
-void TfrmAdminFavourites::hideEvent(QHideEvent *event)
-{
-    // Every way of closing hides the window; a minimised owner only hides it spontaneously and
-    // must not write anything back.
-    if (!event->spontaneous())
-        FormClose();
-    FixedDialog::hideEvent(event);
-}
-
-void TfrmAdminFavourites::keyPressEvent(QKeyEvent *event)
-{
-    // No button is the default or the cancel button: Enter and Escape do not close the window.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
-        FixedDialog::keyPressEvent(event);
-    }
 }
 
 bool TfrmAdminFavourites::eventFilter(QObject *watched, QEvent *event)

@@ -37,14 +37,11 @@ public:
     static void setSaveFileChooserForTesting(SaveFileChooser chooser);
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void btnEditClick();
     void btnRemoveClick();
     void btnExportClick();

@@ -43,6 +43,7 @@ TfrmAdminPlaylists::TfrmAdminPlaylists(QWidget *owner)
     : FixedDialog(owner, QSize(690, 472)), ui(std::make_unique<Ui::TfrmAdminPlaylists>())
 {
     ui->setupUi(this);
+    setNoDefaultButtons();
     ui->lstM3UPlaylists->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->lstM3UPlaylists->setDragDropMode(QAbstractItemView::NoDragDrop);
     ui->lstM3UPlaylists->viewport()->installEventFilter(this);
@@ -76,38 +77,12 @@ void TfrmAdminPlaylists::insertEntry(QListWidget &list, int index, const QString
     list.insertItem(index, text);
 }
 
-void TfrmAdminPlaylists::showEvent(QShowEvent *event)
-{
-    if (!event->spontaneous())
-        FormShow();
-    FixedDialog::showEvent(event);
-}
-
-void TfrmAdminPlaylists::hideEvent(QHideEvent *event)
-{
-    // Every way of closing hides the window (close box, Close, Alt+F4, done()); a minimised
-    // owner only hides it spontaneously and must not write anything back.
-    if (!event->spontaneous())
-        FormClose();
-    FixedDialog::hideEvent(event);
-}
-
 void TfrmAdminPlaylists::keyPressEvent(QKeyEvent *event)
 {
-    // The window has no default or cancel button: Enter and Escape do not close it. Escape
-    // still abandons a drag in progress.
-    switch (event->key()) {
-    case Qt::Key_Escape:
+    // Escape closes nothing here, but still abandons a drag in progress.
+    if (event->key() == Qt::Key_Escape)
         endDrag();
-        event->accept();
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
-        FixedDialog::keyPressEvent(event);
-    }
+    FixedDialog::keyPressEvent(event);
 }
 
 void TfrmAdminPlaylists::FormShow()

@@ -29,14 +29,12 @@ public:
     static void insertEntry(QListWidget &list, int index, const QString &text);
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void btnAddClick();
     void btnEditClick();
     void btnRemoveClick();

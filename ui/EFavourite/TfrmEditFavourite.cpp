@@ -25,6 +25,7 @@ TfrmEditFavourite::TfrmEditFavourite(QWidget *owner)
     : FixedDialog(owner, QSize(690, 170)), ui(std::make_unique<Ui::TfrmEditFavourite>())
 {
     ui->setupUi(this);
+    setNoDefaultButtons();
     ui->btnPaste->setImage(ImageList1(8), ImageLists::List1Size, 3);
     ui->btnOK->setImage(ImageList1(7), ImageLists::List1Size, 3);
     ui->btnCancel->setImage(ImageList1(0), ImageLists::List1Size, 3);
@@ -35,27 +36,6 @@ TfrmEditFavourite::TfrmEditFavourite(QWidget *owner)
 }
 
 TfrmEditFavourite::~TfrmEditFavourite() = default;
-
-void TfrmEditFavourite::showEvent(QShowEvent *event)
-{
-    FixedDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TfrmEditFavourite::keyPressEvent(QKeyEvent *event)
-{
-    // No button is the default or the cancel button: Enter and Escape do nothing special.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
-        FixedDialog::keyPressEvent(event);
-    }
-}
 
 void TfrmEditFavourite::FormShow()
 {

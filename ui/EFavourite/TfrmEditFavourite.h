@@ -19,12 +19,8 @@ public:
 
     Ui::TfrmEditFavourite &controls() { return *ui; }
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
-    void FormShow();
+    void FormShow() override;
     void btnOKClick();
     void btnCancelClick();
     void btnPasteClick();

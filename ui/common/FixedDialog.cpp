@@ -1,5 +1,6 @@
 #include "FixedDialog.h"
 
+#include <QKeyEvent>
 #include <QShowEvent>
 
 FixedDialog::FixedDialog(QWidget *owner, QSize clientSize)
@@ -26,10 +27,30 @@ void FixedDialog::showEvent(QShowEvent *event)
         }
     }
     QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void FixedDialog::hideEvent(QHideEvent *event)
 {
     m_lastPosition = pos();
+    if (!event->spontaneous())
+        FormClose();
     QDialog::hideEvent(event);
+}
+
+void FixedDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (m_noDefaultButtons) {
+        switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            break;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }

@@ -10,10 +10,19 @@ public:
     FixedDialog(QWidget *owner, QSize clientSize);
 
 protected:
+    // Called when the program shows or hides the window, after it is placed; a window system
+    // hiding it along with a minimised owner calls neither. Every way of closing hides it.
+    virtual void FormShow() {}
+    virtual void FormClose() {}
+    // For windows with no default and no cancel button: Enter and Escape close nothing.
+    void setNoDefaultButtons() { m_noDefaultButtons = true; }
+
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    bool m_noDefaultButtons = false;
     bool m_placed = false;
     QPoint m_lastPosition;
 };
