@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <thread>
 
 namespace {
@@ -15,118 +16,133 @@ bool parallel(std::size_t n)
     return n >= ParallelThreshold && std::thread::hardware_concurrency() > 1;
 }
 
-// The sort keys of a run of names, packed into one arena so that a million names cost a few
-// allocations rather than a million.
-struct KeyBlock {
-    std::vector<std::uint8_t> arena;
-    std::vector<std::uint32_t> offsets; // offsets[i] .. offsets[i + 1] is the key of name i
-};
-
-KeyBlock sortKeys(const ChannelCollator &collator, const std::vector<TM3UChannel> &channels,
-                  std::size_t begin, std::size_t end)
-{
-    KeyBlock block;
-    block.offsets.reserve(end - begin + 1);
-    block.arena.reserve((end - begin) * 48);
-    block.offsets.push_back(0);
-    for (std::size_t i = begin; i < end; ++i) {
-        collator.appendSortKey(channels[i].Name, block.arena);
-        block.offsets.push_back(std::uint32_t(block.arena.size()));
-    }
-    return block;
-}
-
-// One entry of the sort: the first eight key bytes as a big-endian number decide most
-// comparisons without touching the arena; the rest of the key is read only on a tie.
+// One name to sort: its sort key and where it came from. prefix holds eight key bytes, read
+// as a big-endian number from the depth the sort has reached (zero past the key's end), so
+// most comparisons are between two integers.
 struct SortEntry {
     std::uint64_t prefix;
-    std::uint32_t index;
+    const std::uint8_t *key;
+    std::uint32_t length; // with the terminating zero byte, the only zero a key holds
+    std::uint32_t index;  // the name's place in the batch
 };
 
-class KeyOrder {
-public:
-    explicit KeyOrder(const std::vector<KeyBlock> &blocks)
-    {
-        for (const KeyBlock &block : blocks) {
-            for (std::size_t i = 0; i + 1 < block.offsets.size(); ++i) {
-                m_keys.push_back(block.arena.data() + block.offsets[i]);
-                m_lengths.push_back(block.offsets[i + 1] - block.offsets[i]);
-            }
-        }
-    }
-
-    SortEntry entry(std::uint32_t index) const
-    {
-        const std::uint8_t *key = m_keys[index];
-        const std::uint32_t length = m_lengths[index];
-        std::uint64_t prefix = 0;
-        for (std::uint32_t i = 0; i < 8; ++i)
-            prefix = (prefix << 8) | (i < length ? key[i] : 0u);
-        return {prefix, index};
-    }
-
-    // Keys end with their only zero byte, so two keys that agree on the first eight bytes
-    // and end within them are equal, and memcmp over the shorter length decides the rest.
-    bool operator()(const SortEntry &a, const SortEntry &b) const
-    {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        const std::uint32_t la = m_lengths[a.index];
-        const std::uint32_t lb = m_lengths[b.index];
-        if (la > 8 && lb > 8) {
-            const int c = std::memcmp(m_keys[a.index] + 8, m_keys[b.index] + 8, std::min(la, lb) - 8);
-            if (c != 0)
-                return c < 0;
-        }
-        return a.index < b.index;
-    }
-
-private:
-    std::vector<const std::uint8_t *> m_keys;
-    std::vector<std::uint32_t> m_lengths;
-};
-
-// The order in which the names sort. Equal names keep the order in which they were given.
-// Large batches compute their keys and sort on two threads: with ICU the keys are most of
-// the cost of filling the list.
-std::vector<std::uint32_t> sortedOrder(const ChannelCollator &collator,
-                                       const std::vector<TM3UChannel> &channels)
+std::uint64_t keyBytesAt(const SortEntry &entry, std::uint32_t depth)
 {
-    const std::size_t n = channels.size();
-    const bool twoThreads = parallel(n);
-    const std::size_t half = twoThreads ? n / 2 : n;
+    std::uint64_t prefix = 0;
+    for (std::uint32_t i = depth; i < depth + 8; ++i)
+        prefix = (prefix << 8) | (i < entry.length ? entry.key[i] : 0u);
+    return prefix;
+}
 
-    std::vector<KeyBlock> blocks(twoThreads ? 2 : 1);
-    if (twoThreads) {
-        // Each thread owns its collator: an ICU collator is not for concurrent use.
-        std::thread worker([&] { blocks[1] = sortKeys(ChannelCollator(collator), channels, half, n); });
-        blocks[0] = sortKeys(collator, channels, 0, half);
-        worker.join();
-    } else {
-        blocks[0] = sortKeys(collator, channels, 0, n);
+// Sort keys of the names first .. last - 1, written into one arena, and their entries.
+void computeKeys(const ChannelCollator &collator, const std::vector<TM3UChannel *> &records,
+                 std::size_t first, std::size_t last, std::vector<std::uint8_t> &arena, SortEntry *entries)
+{
+    std::vector<std::uint32_t> ends(last - first);
+    arena.reserve((last - first) * 32);
+    for (std::size_t i = first; i < last; ++i) {
+        collator.appendSortKey(records[i]->Name, arena);
+        ends[i - first] = std::uint32_t(arena.size());
     }
+    // Only now is the arena where it stays.
+    std::uint32_t begin = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        const std::uint32_t end = ends[i - first];
+        SortEntry &entry = entries[i];
+        entry.key = arena.data() + begin;
+        entry.length = end - begin;
+        entry.index = std::uint32_t(i);
+        entry.prefix = keyBytesAt(entry, 0);
+        begin = end;
+    }
+}
 
-    const KeyOrder keys(blocks);
-    // std::sort copies its comparator freely: hand it a reference, not the key tables.
-    const auto before = [&keys](const SortEntry &a, const SortEntry &b) { return keys(a, b); };
+// Orders [begin, end) by key, then by index, so that equal names keep their batch order.
+// The entries agree on their first depth key bytes. A run of entries that also agree on the
+// eight bytes of prefix is sorted again on the next eight, unless those bytes hold the
+// keys' end, in which case the keys are equal and the index has decided.
+void sortEntries(SortEntry *begin, SortEntry *end, std::uint32_t depth)
+{
+    for (;;) {
+        std::sort(begin, end, [](const SortEntry &a, const SortEntry &b) {
+            return a.prefix != b.prefix ? a.prefix < b.prefix : a.index < b.index;
+        });
+        SortEntry *deepest = nullptr; // the last run to refine, done by this loop, not by recursion
+        SortEntry *deepestEnd = nullptr;
+        for (SortEntry *run = begin; run != end;) {
+            SortEntry *runEnd = run + 1;
+            while (runEnd != end && runEnd->prefix == run->prefix)
+                ++runEnd;
+            if (runEnd - run > 1 && run->length > depth + 8) {
+                for (SortEntry *e = run; e != runEnd; ++e)
+                    e->prefix = keyBytesAt(*e, depth + 8);
+                if (deepest)
+                    sortEntries(deepest, deepestEnd, depth + 8);
+                deepest = run;
+                deepestEnd = runEnd;
+            }
+            run = runEnd;
+        }
+        if (!deepest)
+            return;
+        begin = deepest;
+        end = deepestEnd;
+        depth += 8;
+    }
+}
+
+// The row at which each name of the batch goes: rank[i] is the place of name i. Equal names
+// keep the order in which they were given. Large batches compute their keys and sort on
+// two threads.
+std::vector<std::uint32_t> sortedRanks(const ChannelCollator &collator,
+                                       const std::vector<TM3UChannel *> &records)
+{
+    const std::size_t n = records.size();
     std::vector<SortEntry> entries(n);
-    for (std::size_t i = 0; i < n; ++i)
-        entries[i] = keys.entry(std::uint32_t(i));
+    std::vector<std::uint8_t> arenas[2];
+    std::vector<std::uint32_t> rank(n);
+    const auto rankOf = [&](std::size_t first, std::size_t last) {
+        for (std::size_t k = first; k < last; ++k)
+            rank[entries[k].index] = std::uint32_t(k);
+    };
 
-    if (twoThreads) {
-        const auto middle = entries.begin() + std::ptrdiff_t(half);
-        std::thread worker([&] { std::sort(middle, entries.end(), before); });
-        std::sort(entries.begin(), middle, before);
-        worker.join();
-        std::inplace_merge(entries.begin(), middle, entries.end(), before);
-    } else {
-        std::sort(entries.begin(), entries.end(), before);
+    if (!parallel(n)) {
+        computeKeys(collator, records, 0, n, arenas[0], entries.data());
+        sortEntries(entries.data(), entries.data() + n, 0);
+        rankOf(0, n);
+        return rank;
     }
 
-    std::vector<std::uint32_t> order(n);
-    for (std::size_t i = 0; i < n; ++i)
-        order[i] = entries[i].index;
-    return order;
+    const std::size_t half = n / 2;
+    {
+        // Each thread owns its collator: an ICU collator is not for concurrent use.
+        std::future<void> worker = std::async(std::launch::async, [&] {
+            computeKeys(ChannelCollator(collator), records, half, n, arenas[1], entries.data());
+        });
+        computeKeys(collator, records, 0, half, arenas[0], entries.data());
+        worker.get();
+    }
+
+    // Split at the median of a sample of prefixes: everything before the split sorts before
+    // everything after it, so the two parts sort on their own and need no merge.
+    std::vector<std::uint64_t> sample;
+    for (std::size_t i = 0; i < n; i += n / 256)
+        sample.push_back(entries[i].prefix);
+    std::nth_element(sample.begin(), sample.begin() + std::ptrdiff_t(sample.size() / 2), sample.end());
+    const std::uint64_t pivot = sample[sample.size() / 2];
+    SortEntry *const all = entries.data();
+    SortEntry *const middle =
+        std::partition(all, all + n, [pivot](const SortEntry &e) { return e.prefix < pivot; });
+    const std::size_t split = std::size_t(middle - all);
+
+    std::future<void> worker = std::async(std::launch::async, [&] {
+        sortEntries(middle, all + n, 0);
+        rankOf(split, n);
+    });
+    sortEntries(all, middle, 0);
+    rankOf(0, split);
+    worker.get();
+    return rank;
 }
 
 } // namespace
@@ -162,6 +178,13 @@ QString ChannelListModel::text(int row) const
     return m_rows[static_cast<std::size_t>(row)].text;
 }
 
+QStringView ChannelListModel::textView(int row) const
+{
+    if (row < 0 || row >= count())
+        return {};
+    return m_rows[static_cast<std::size_t>(row)].text;
+}
+
 TM3UChannel *ChannelListModel::channel(int row) const
 {
     if (row < 0 || row >= count())
@@ -189,16 +212,47 @@ void ChannelListModel::addText(const QString &text)
 
 void ChannelListModel::addChannels(std::vector<TM3UChannel> channels)
 {
-    if (channels.empty())
-        return;
+    std::vector<std::vector<TM3UChannel>> batches;
+    batches.push_back(std::move(channels));
+    addChannelBatches(std::move(batches));
+}
 
-    const std::vector<std::uint32_t> order = sortedOrder(m_collator, channels);
-    std::vector<Row> added(channels.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        TM3UChannel &record = channels[order[i]];
-        added[i] = Row{record.Name, &record};
+void ChannelListModel::addChannelBatches(std::vector<std::vector<TM3UChannel>> batches)
+{
+    std::vector<TM3UChannel *> records;
+    std::size_t total = 0;
+    for (const std::vector<TM3UChannel> &batch : batches)
+        total += batch.size();
+    if (total == 0)
+        return;
+    records.reserve(total);
+    for (std::vector<TM3UChannel> &batch : batches) {
+        for (TM3UChannel &record : batch)
+            records.push_back(&record);
     }
-    m_records.push_back(std::move(channels)); // moving the vector keeps its elements in place
+
+    // The new rows in sorted order, each showing a copy of its record's Name. Rows are written
+    // where they go while the records are read in their own order: the records and their
+    // texts lie in memory in that order, so only the writes land at random.
+    const std::vector<std::uint32_t> rank = sortedRanks(m_collator, records);
+    std::vector<Row> added(total);
+    const auto place = [&](std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i)
+            added[rank[i]] = Row{records[i]->Name, records[i]};
+    };
+    if (parallel(total)) {
+        std::future<void> worker = std::async(std::launch::async, [&] { place(total / 2, total); });
+        place(0, total / 2);
+        worker.get();
+    } else {
+        place(0, total);
+    }
+    records = {};
+    // Moving a batch keeps its elements in place.
+    for (std::vector<TM3UChannel> &batch : batches) {
+        if (!batch.empty())
+            m_records.push_back(std::move(batch));
+    }
 
     if (m_rows.empty()) {
         beginInsertRows(QModelIndex(), 0, static_cast<int>(added.size()) - 1);

@@ -27,6 +27,8 @@ public:
 
     int count() const { return static_cast<int>(m_rows.size()); }
     QString text(int row) const;
+    // The row text without a copy, for reading many rows; empty for a row out of range.
+    QStringView textView(int row) const;
     // The record the row carries, owned by the model; nullptr for a plain-text row or a row
     // out of range. The pointer stays valid until the row is removed or the list cleared.
     TM3UChannel *channel(int row) const;
@@ -37,6 +39,9 @@ public:
     // either is changed): one sort of the batch, one merge with the existing rows and one
     // insert (empty list) or reset signal for all of them.
     void addChannels(std::vector<TM3UChannel> channels);
+    // The same for channels collected in several batches, in order; the batches are kept as
+    // they are, so their records never move.
+    void addChannelBatches(std::vector<std::vector<TM3UChannel>> batches);
     // Removes the row and releases its record.
     void removeAt(int row);
     // Changes the row text only; the row keeps its place and its record's Name is untouched.

@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <future>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -84,20 +87,58 @@ QStringView asText(View<char16_t> text)
     return QStringView(text.data(), qsizetype(text.size()));
 }
 
-QString toQString(View<char16_t> text)
+char16_t *copyUnits(char16_t *out, View<char16_t> text)
 {
-    return asText(text).toString();
+    std::copy(text.begin(), text.end(), out);
+    return out + text.size();
 }
 
-QString toQString(View<char> bytes)
+bool isAscii(View<char> bytes)
 {
-    // fromUtf8 drops a leading byte-order mark, which in a name or address is a character.
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        QStringDecoder decoder(QStringConverter::Utf8,
-                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-        return decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    constexpr std::uint64_t Highs = 0x8080808080808080ull;
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        any |= word;
     }
-    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    for (; i < bytes.size(); ++i)
+        any |= static_cast<unsigned char>(bytes[i]);
+    return (any & Highs) == 0;
+}
+
+// UTF-8 never takes fewer bytes than UTF-16 units, so out needs room for bytes.size() units.
+char16_t *copyUnits(char16_t *out, View<char> bytes)
+{
+    if (isAscii(bytes)) { // addresses nearly always are
+        std::transform(bytes.begin(), bytes.end(), out,
+                       [](char c) { return char16_t(static_cast<unsigned char>(c)); });
+        return out + bytes.size();
+    }
+    // A byte-order mark at the start of a name or address is a character of it, not a mark.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    QChar *const begin = reinterpret_cast<QChar *>(out);
+    const QChar *end = decoder.appendToBuffer(begin, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return out + (end - begin);
+}
+
+// The name and the address of a channel share one allocation: a million channels cost a
+// million allocations rather than two. Each string holds its own reference to the block, so
+// Qt copies the block before either is changed while the other still uses it.
+template <typename Char> TM3UChannel makeChannel(View<Char> name, View<Char> url)
+{
+    auto [header, units] = QTypedArrayData<char16_t>::allocate(qsizetype(name.size() + url.size() + 2));
+    Q_CHECK_PTR(header);
+    char16_t *const nameEnd = copyUnits(units, name);
+    *nameEnd = u'\0';
+    char16_t *const urlBegin = nameEnd + 1;
+    char16_t *const urlEnd = copyUnits(urlBegin, url);
+    *urlEnd = u'\0';
+    header->ref();
+    return TM3UChannel{QString(QString::DataPointer(header, units, nameEnd - units)),
+                       QString(QString::DataPointer(header, urlBegin, urlEnd - urlBegin))};
 }
 
 // Qt's case-insensitive prefix test, which folds case beyond ASCII.
@@ -160,39 +201,66 @@ std::size_t findUnit(View<char> bytes, char c, std::size_t from)
     return at ? std::size_t(static_cast<const char *>(at) - bytes.data()) : bytes.size();
 }
 
+// What the lines of one part of a piece leave behind. The name is a view into the piece or
+// into the state's own copy. A part read on a second thread starts without knowing the name
+// pending before it: its first stream line, if no name line comes first, waits for that name.
+template <typename Char> struct PartResult {
+    ChannelBatches *accepted = nullptr;
+    View<Char> channelName;
+    bool nameKnown = true;
+    bool waiting = false; // streamWaiting needs the name pending before the part
+    View<Char> streamWaiting;
+};
+
 // One line of the playlist: sets, keeps or ends the pending name, and collects an
 // accepted channel.
-template <typename Char>
-void readLine(View<Char> piece, View<Char> &channelName, std::vector<TM3UChannel> &accepted)
+template <typename Char> void readLine(View<Char> piece, PartResult<Char> &part)
 {
     const View<Char> line = trimControls(piece);
     if (isNameLine(line)) {
         const std::size_t comma = line.find(Char(','));
-        channelName = comma == View<Char>::npos ? line : line.substr(comma + 1);
+        part.channelName = comma == View<Char>::npos ? line : line.substr(comma + 1);
+        part.nameKnown = true;
         return;
     }
     if (line.empty() || line.front() == Char('#'))
         return;
 
     const View<Char> streamURL = line;
+    if (!part.nameKnown) {
+        part.waiting = true;
+        part.streamWaiting = streamURL;
+        part.nameKnown = true;
+        part.channelName = {};
+        return;
+    }
+    View<Char> channelName = part.channelName;
     if (channelName.empty())
         channelName = streamURL;
     if (isAcceptedName(channelName))
-        accepted.push_back(TM3UChannel{toQString(channelName), toQString(streamURL)});
-    channelName = {};
+        part.accepted->push(makeChannel(channelName, streamURL));
+    part.channelName = {};
 }
 
-} // namespace
+template <typename Char> bool sameView(View<Char> a, View<Char> b)
+{
+    return a.data() == b.data() && a.size() == b.size();
+}
 
-M3UStreamReader::M3UStreamReader() = default;
+// Whether a second core is there to read half of a large piece.
+bool twoCores()
+{
+    static const bool available = std::thread::hardware_concurrency() > 1;
+    return available;
+}
 
-M3UStreamReader::~M3UStreamReader() = default;
-
-template <typename Char> void M3UStreamReader::feedPiece(View<Char> piece, LineState<Char> &state)
+// The lines of piece. A line left unfinished at its end goes to state.carry; the first line
+// completes an earlier piece's unfinished one when there is one.
+template <typename Char, typename State>
+void readLines(View<Char> piece, State &state, PartResult<Char> &part)
 {
     // Names stay views into the piece while it lasts, so a line costs no allocation of its
-    // own; only a name still pending at the end of the piece is copied.
-    View<Char> channelName = state.name;
+    // own; a name still pending at the end of the piece is copied by the caller.
     std::size_t start = 0;
     if (state.skipLf && !piece.empty()) {
         state.skipLf = false;
@@ -223,16 +291,17 @@ template <typename Char> void M3UStreamReader::feedPiece(View<Char> piece, LineS
         View<Char> line = piece.substr(start, end - start);
         if (!state.carry.empty()) {
             // The line began in an earlier piece; a name taken from it is owned at once.
+            Q_ASSERT(part.nameKnown);
             state.carry.append(line);
-            View<Char> joinedName = channelName;
-            readLine(View<Char>(state.carry), joinedName, m_accepted);
-            if (joinedName.data() != channelName.data() || joinedName.size() != channelName.size()) {
-                state.name.assign(joinedName);
-                channelName = state.name;
+            const View<Char> before = part.channelName;
+            readLine(View<Char>(state.carry), part);
+            if (!sameView(part.channelName, before)) {
+                state.name.assign(part.channelName);
+                part.channelName = state.name;
             }
             state.carry.clear();
         } else {
-            readLine(line, channelName, m_accepted);
+            readLine(line, part);
         }
 
         if (piece[end] == Char('\r') && end + 1 == size)
@@ -240,16 +309,101 @@ template <typename Char> void M3UStreamReader::feedPiece(View<Char> piece, LineS
         start =
             piece[end] == Char('\r') && end + 1 < size && piece[end + 1] == Char('\n') ? end + 2 : end + 1;
     }
+}
 
-    if (channelName.data() != state.name.data() || channelName.size() != state.name.size())
-        state.name.assign(channelName);
+// Where a piece is cut for two threads; 0 when it is read whole.
+template <typename Char> std::size_t splitPoint(View<Char> piece, std::size_t splitFrom)
+{
+    if (splitFrom == 0 || piece.size() < splitFrom || !twoCores())
+        return 0;
+    // Just after an LF, which always ends a line break, whether alone or after a CR.
+    const std::size_t lf = findUnit(piece, Char('\n'), piece.size() / 2);
+    return lf + 1 < piece.size() ? lf + 1 : 0;
+}
+
+} // namespace
+
+void ChannelBatches::push(TM3UChannel &&channel)
+{
+    // Small lists grow one vector as usual; large ones go on in new batches of this size.
+    constexpr std::size_t BatchSize = 16384;
+    if (m_batches.empty() ||
+        (m_batches.back().size() == m_batches.back().capacity() && m_batches.back().size() >= BatchSize)) {
+        m_batches.emplace_back();
+        if (m_batches.size() > 1)
+            m_batches.back().reserve(BatchSize);
+    }
+    m_batches.back().push_back(std::move(channel));
+    ++m_size;
+}
+
+void ChannelBatches::append(ChannelBatches &&other)
+{
+    for (std::vector<TM3UChannel> &batch : other.m_batches)
+        m_batches.push_back(std::move(batch));
+    m_size += other.m_size;
+    other.m_batches.clear();
+    other.m_size = 0;
+}
+
+std::vector<std::vector<TM3UChannel>> ChannelBatches::take()
+{
+    m_size = 0;
+    return std::exchange(m_batches, {});
+}
+
+M3UStreamReader::M3UStreamReader(std::size_t splitFrom) : m_splitFrom(splitFrom) {}
+
+M3UStreamReader::~M3UStreamReader() = default;
+
+template <typename Char> void M3UStreamReader::feedPiece(View<Char> piece, LineState<Char> &state)
+{
+    PartResult<Char> first;
+    first.accepted = &m_accepted;
+    first.channelName = state.name;
+
+    const std::size_t split = splitPoint(piece, m_splitFrom);
+    if (split == 0) {
+        readLines(piece, state, first);
+    } else {
+        // Large pieces are read in two halves at once. The second half starts a line and
+        // carries the end of the piece; the first ends with a complete line.
+        ChannelBatches secondAccepted;
+        LineState<Char> secondState;
+        PartResult<Char> second;
+        second.accepted = &secondAccepted;
+        second.nameKnown = false;
+        std::future<void> worker =
+            std::async(std::launch::async, [&] { readLines(piece.substr(split), secondState, second); });
+        readLines(piece.substr(0, split), state, first);
+        worker.get();
+        Q_ASSERT(state.carry.empty() && !state.skipLf);
+
+        if (second.waiting) {
+            const View<Char> channelName =
+                first.channelName.empty() ? second.streamWaiting : first.channelName;
+            if (isAcceptedName(channelName))
+                m_accepted.push(makeChannel(channelName, second.streamWaiting));
+            first.channelName = {};
+        }
+        m_accepted.append(std::move(secondAccepted));
+        if (second.nameKnown)
+            first.channelName = second.channelName;
+        state.carry = std::move(secondState.carry);
+        state.skipLf = secondState.skipLf;
+    }
+
+    if (!sameView(first.channelName, View<Char>(state.name)))
+        state.name.assign(first.channelName);
 }
 
 template <typename Char> void M3UStreamReader::finishState(LineState<Char> &state)
 {
-    View<Char> channelName = state.name;
+    PartResult<Char> part;
+    part.accepted = &m_accepted;
+    part.channelName = state.name;
     if (!state.carry.empty())
-        readLine(View<Char>(state.carry), channelName, m_accepted);
+        readLine(View<Char>(state.carry), part);
     state = LineState<Char>{};
 }
 
@@ -269,7 +423,10 @@ void M3UStreamReader::finish(ChannelListModel &list)
 {
     finishState(m_text);
     finishState(m_bytes);
-    std::vector<TM3UChannel> accepted;
-    accepted.swap(m_accepted);
-    list.addChannels(std::move(accepted));
+    list.addChannelBatches(m_accepted.take());
+}
+
+std::size_t M3UStreamReader::acceptedCount() const
+{
+    return m_accepted.size();
 }

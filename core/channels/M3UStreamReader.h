@@ -11,6 +11,22 @@
 
 class ChannelListModel;
 
+// Accepted channels in the order they were read, kept in batches of bounded size: a batch
+// that is full is never moved again, where one growing vector would copy all its records
+// each time it doubled.
+class ChannelBatches final {
+public:
+    void push(TM3UChannel &&channel);
+    // Moves all of other's channels after this one's, batches and all.
+    void append(ChannelBatches &&other);
+    std::size_t size() const { return m_size; }
+    std::vector<std::vector<TM3UChannel>> take();
+
+private:
+    std::vector<std::vector<TM3UChannel>> m_batches;
+    std::size_t m_size = 0;
+};
+
 // The M3U reader for a playlist that arrives in pieces: the text can be cut anywhere, a line
 // cut between two pieces is joined again, and a CR that ends one piece followed by an LF that
 // starts the next is one line break. The pending channel name is kept from piece to piece.
@@ -19,7 +35,11 @@ class ChannelListModel;
 // A stream is fed either text or UTF-8 bytes, not both.
 class M3UStreamReader final {
 public:
-    M3UStreamReader();
+    // Pieces of at least splitFrom units (bytes or UTF-16 units) are read by two threads,
+    // each taking one half; 0 reads every piece on the calling thread.
+    static constexpr std::size_t DefaultSplitFrom = std::size_t(1) << 18;
+
+    explicit M3UStreamReader(std::size_t splitFrom = DefaultSplitFrom);
     ~M3UStreamReader();
 
     void feed(QStringView text);
@@ -32,7 +52,7 @@ public:
     // add and leaves the reader empty, ready for another stream.
     void finish(ChannelListModel &list);
 
-    std::size_t acceptedCount() const { return m_accepted.size(); }
+    std::size_t acceptedCount() const;
 
 private:
     // What one kind of input keeps between pieces.
@@ -45,7 +65,8 @@ private:
     template <typename Char> void feedPiece(std::basic_string_view<Char> piece, LineState<Char> &state);
     template <typename Char> void finishState(LineState<Char> &state);
 
-    std::vector<TM3UChannel> m_accepted;
+    std::size_t m_splitFrom;
+    ChannelBatches m_accepted;
     LineState<char16_t> m_text;
     LineState<char> m_bytes;
 };

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -198,6 +200,73 @@ TEST_F(ChannelListModelTest, LargeBatchSortedOnSeveralThreads)
     for (int row = 0; row < model.count(); ++row) {
         ASSERT_EQ(model.text(row), QStringLiteral("%1 Ch").arg(row, 5, 10, QChar(u'0')));
         ASSERT_EQ(model.channel(row)->Name, model.text(row));
+    }
+}
+
+// The same names as one bulk add must give, found the slow way: a stable sort that compares
+// the texts themselves with the list's collation.
+QStringList stablySorted(const QStringList &names)
+{
+    const ChannelCollator collator{QLocale()};
+    QStringList sorted = names;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&collator](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+    return sorted;
+}
+
+TEST_F(ChannelListModelTest, BulkOrderIsTheStableOrderOfTheTexts)
+{
+    // Names that agree on far more than the first few sort-key bytes, equal names told apart
+    // only by case or by their place, names that are prefixes of others, and batches below
+    // and above the size that sorts on two threads.
+    const auto longShared = [](int i) {
+        return QStringLiteral("International News Channel %1 %2")
+            .arg(QString(i % 7, u'z'), QString::number((i * 31) % 97));
+    };
+    const auto prefixes = [](int i) {
+        return QStringLiteral("Sport").left(1 + i % 5) + QString(i % 3, u' ');
+    };
+    const auto casesOnly = [](int i) {
+        QString name = QStringLiteral("\u00E9t\u00E9 plus");
+        if (i % 2)
+            name = name.toUpper();
+        return name + QString::number(i % 4);
+    };
+    const auto mixed = [](int i) {
+        static const char16_t *const words[] = {u"News",         u"\u041A\u0438\u043D\u043E",
+                                                u"\u5929\u6C14", u"\u00C9lan",
+                                                u"Stra\u00DFe",  u"strasse",
+                                                u"\u00C6gir"};
+        return QString::fromUtf16(words[i % 7]) + u' ' + QString::fromUtf16(words[(i / 7) % 7]) + u' ' +
+               QString::number(i % 13);
+    };
+    const struct {
+        const char *name;
+        std::function<QString(int)> nameOf;
+    } cases[] = {{"long shared beginnings", longShared},
+                 {"prefixes of each other", prefixes},
+                 {"equal but for case", casesOnly},
+                 {"mixed scripts", mixed}};
+    for (const auto &c : cases) {
+        for (const int count : {300, 40000}) {
+            SCOPED_TRACE(testing::Message() << c.name << ", " << count << " names");
+            QStringList names;
+            for (int i = 0; i < count; ++i)
+                names << c.nameOf(i);
+            std::vector<TM3UChannel> channels = channelsNamed(names);
+            ChannelListModel bulk;
+            bulk.addChannels(std::move(channels));
+            const QStringList expected = stablySorted(names);
+            ASSERT_EQ(textsOf(bulk), expected);
+            // Identical texts keep their batch order too, which the addresses (udp://index) show.
+            for (int row = 1; row < bulk.count(); ++row) {
+                if (bulk.text(row - 1) == bulk.text(row)) {
+                    ASSERT_LT(bulk.channel(row - 1)->URL.mid(6).toInt(),
+                              bulk.channel(row)->URL.mid(6).toInt())
+                        << row;
+                }
+            }
+        }
     }
 }
 

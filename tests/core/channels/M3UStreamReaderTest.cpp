@@ -25,9 +25,11 @@ std::vector<std::string> wholeText(const QString &content)
 }
 
 // Feeds the text cut at the given positions (ascending), as text or as its UTF-8 bytes.
-std::vector<std::string> inPieces(const QString &content, const std::vector<qsizetype> &cuts, bool asBytes)
+// splitFrom 1 reads every piece of two units or more in two halves on two threads.
+std::vector<std::string> inPieces(const QString &content, const std::vector<qsizetype> &cuts, bool asBytes,
+                                  std::size_t splitFrom = 0)
 {
-    M3UStreamReader reader;
+    M3UStreamReader reader(splitFrom);
     const QByteArray bytes = content.toUtf8();
     const qsizetype size = asBytes ? bytes.size() : content.size();
     qsizetype from = 0;
@@ -56,6 +58,9 @@ const std::u16string_view Contents[] = {
     u"#extinf:-1,lower\r\nudp://l\r\n#EXTINFO,Say \"hi\r\nudp://q\r\n#EXTINF:-1,\r\nudp://empty",
     u"\uFEFF#EXTM3U\r\n \t#EXTINF:-1,Padded \t\r\n\0udp://p\0"sv,
     u"#EXTINF:-1,\uFEFFMarked\r\n\uFEFFudp://m",
+    // Names far from their stream lines, bare addresses and a name that is never used.
+    u"#EXTINF:-1,Far\n#EXTVLCOPT:a\n\n#EXTGRP:b\r\n\r\nudp://far\nudp://bare\n#EXTINF:-1,Late\n#X\n#Y\n"
+    u"#Z\nudp://late\r\n#EXTINF:-1,Gone\n#EXTINF:-1,Kept\n#A\n#B\n#C\n#D\nudp://kept\nhttp://web\n#E",
 };
 
 } // namespace
@@ -77,6 +82,75 @@ TEST(M3UStreamReader, EverySplitGivesTheWholeTextsRows)
             for (qsizetype i = 1; i < size; ++i)
                 everyUnit.push_back(i);
             EXPECT_EQ(inPieces(content, everyUnit, asBytes), expected) << (asBytes ? "bytes" : "text");
+        }
+    }
+}
+
+TEST(M3UStreamReader, HalvesReadOnTwoThreadsGiveTheWholeTextsRows)
+{
+    // Wherever the halves meet: on a name, between a name and its stream line, inside a run
+    // of ignored lines, or with a CR LF pair cut between two pieces.
+    for (const std::u16string_view raw : Contents) {
+        const QString content = qs(raw);
+        const std::vector<std::string> expected = wholeText(content);
+        SCOPED_TRACE(content.toStdString());
+        for (const bool asBytes : {false, true}) {
+            const qsizetype size = asBytes ? content.toUtf8().size() : content.size();
+            for (qsizetype cut = 0; cut <= size; ++cut) {
+                SCOPED_TRACE(testing::Message() << (asBytes ? "bytes" : "text") << " cut at " << cut);
+                ASSERT_EQ(inPieces(content, {cut}, asBytes, 1), expected);
+                ASSERT_EQ(inPieces(content, {cut, std::min(size, cut + 7)}, asBytes, 1), expected);
+            }
+        }
+    }
+}
+
+TEST(M3UStreamReader, NameAndAddressChangeIndependently)
+{
+    for (const bool asBytes : {false, true}) {
+        SCOPED_TRACE(asBytes ? "bytes" : "text");
+        const QString content = QStringLiteral("#EXTINF:-1,\u00C9l\u00E1n\r\nudp://\u00E9lan\r\n");
+        ChannelListModel model;
+        const auto read = [&] {
+            M3UStreamReader reader;
+            if (asBytes)
+                reader.feedUtf8(content.toUtf8());
+            else
+                reader.feed(content);
+            reader.finish(model);
+        };
+        read();
+        ASSERT_EQ(model.count(), 1);
+        TM3UChannel *channel = model.channel(0);
+        // Both texts end with a NUL character, as every QString does.
+        EXPECT_EQ(channel->Name.utf16()[channel->Name.size()], u'\0');
+        EXPECT_EQ(channel->URL.utf16()[channel->URL.size()], u'\0');
+
+        channel->Name.append(QStringLiteral(" HD with a longer title"));
+        EXPECT_EQ(channel->URL, QStringLiteral("udp://\u00E9lan"));
+        EXPECT_EQ(model.text(0), QStringLiteral("\u00C9l\u00E1n"));
+        channel->URL.append(u'2');
+        channel->URL.prepend(u'>');
+        EXPECT_EQ(channel->Name, QStringLiteral("\u00C9l\u00E1n HD with a longer title"));
+        EXPECT_EQ(channel->URL, QStringLiteral(">udp://\u00E9lan2"));
+
+        // Once one text is the last user of the shared characters it may grow over the
+        // other's place; a fresh record with the list gone, each text left alone in turn.
+        model.clear();
+        for (const bool keepName : {true, false}) {
+            read();
+            ASSERT_EQ(model.count(), 1);
+            TM3UChannel alone = *model.channel(0);
+            model.clear();
+            QString &kept = keepName ? alone.Name : alone.URL;
+            const QString before(kept.constData(), kept.size()); // a copy of its own
+            ASSERT_EQ(kept.size(), keepName ? 4 : 10);
+            (keepName ? alone.URL : alone.Name) = QString();
+            kept.append(u'+');
+            kept.prepend(u'-');
+            EXPECT_EQ(kept, u'-' + before + u'+');
+            kept.append(QString(40, u'x'));
+            EXPECT_EQ(kept, u'-' + before + u'+' + QString(40, u'x'));
         }
     }
 }
