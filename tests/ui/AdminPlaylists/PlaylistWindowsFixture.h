@@ -3,6 +3,7 @@
 // Shared set-up for the playlist administration tests: the main window and both playlist windows
 // over a temporary data directory, with message boxes answered by the test.
 
+#include "../WindowTestSupport.h"
 #include "AEPlaylist/TfrmAEPlaylist.h"
 #include "AdminPlaylists/TfrmAdminPlaylists.h"
 #include "Main/TfrmMain.h"
@@ -30,15 +31,8 @@ public:
     void setUp()
     {
         dir = std::make_unique<QTemporaryDir>();
-        AppPaths::setExecutableDirForTesting(dir->path());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           dir->filePath(QStringLiteral("config")));
-        boxes.clear();
         confirmAnswer = true;
-        MessageBoxes::setInterceptorForTesting([this](const MessageBoxes::Shown &shown) {
-            boxes << shown;
-            return confirmAnswer;
-        });
+        enterWindowSandbox(*dir, boxes, &confirmAnswer);
     }
 
     void createWindows()
@@ -56,8 +50,7 @@ public:
         frmAdminPlaylists = nullptr;
         frmAEPlaylist = nullptr;
         TfrmAEPlaylist::setOpenDialogForTesting({});
-        MessageBoxes::setInterceptorForTesting({});
-        AppPaths::setExecutableDirForTesting({});
+        leaveWindowSandbox();
     }
 
     QComboBox &combo() { return *frmMain->controls().cmbPlaylists; }

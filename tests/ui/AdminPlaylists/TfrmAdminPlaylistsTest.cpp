@@ -1,6 +1,7 @@
 // The playlist administration window: the copy taken at show and written back at close, removing
 // with confirmation, and reordering by dragging with the mouse.
 
+#include "../WindowTestSupport.h"
 #include "PlaylistWindowsFixture.h"
 
 #include "sources/PlaylistsFile.h"
@@ -13,18 +14,6 @@ Q_DECLARE_METATYPE(QList<QPoint>)
 namespace {
 const QStringList ABCD{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 } // namespace
 
 class TfrmAdminPlaylistsTest final : public QObject, private PlaylistWindowsFixture {

@@ -1,6 +1,7 @@
 // The favourites from the main window: loaded at creation, Add To Favourites, View Favourites and
 // the favourites file written at close.
 
+#include "../WindowTestSupport.h"
 #include "AdminFavourites/TfrmAdminFavourites.h"
 #include "Busy/TfrmBusy.h"
 #include "Main/TfrmMain.h"
@@ -24,21 +25,6 @@
 namespace {
 const QByteArray kBom("\xEF\xBB\xBF");
 const QByteArray kNews("#EXTINF:-1,News\r\nrtmp://live/news/hd\r\n\r\n");
-const QString kNoMapping =
-    QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // A socket in the file system: it exists but cannot be opened as a file, even by root.
 bool makeSocketFile(const QString &path)
@@ -85,6 +71,7 @@ class FavouritesMainTest final : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> dir;
     QList<MessageBoxes::Shown> boxes;
+    const bool yes = true;
     QElapsedTimer realTime;
 
     QString favFile() const { return dir->filePath(QStringLiteral("FavouritesPlaylist.m3u")); }
@@ -137,20 +124,12 @@ private slots:
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
-        AppPaths::setExecutableDirForTesting(dir->path());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           dir->filePath(QStringLiteral("config")));
-        boxes.clear();
-        MessageBoxes::setInterceptorForTesting([this](const MessageBoxes::Shown &shown) {
-            boxes << shown;
-            return true;
-        });
+        enterWindowSandbox(*dir, boxes, &yes);
     }
     void cleanup()
     {
         destroyMain();
-        MessageBoxes::setInterceptorForTesting({});
-        AppPaths::setExecutableDirForTesting({});
+        leaveWindowSandbox();
     }
 
     void addAfterStartAppendsBehindTheLoadedRecords()
@@ -234,7 +213,7 @@ private slots:
             frmMain->controls().btnAddToFavourites->click();
             QFAIL("the invalid text was read");
         } catch (const NorvaleError &error) {
-            QCOMPARE(error.message(), kNoMapping);
+            QCOMPARE(error.message(), kNoMappingText);
         }
         // The failure comes before the confirmation: nothing appended, nothing shown.
         QCOMPARE(favouriteBytes(), QByteArray("#EXTINF:-1,\xFF\r\nudp://x\r\n"));
@@ -282,7 +261,7 @@ private slots:
         } catch (const NorvaleError &error) {
             failure = error.message();
         }
-        QCOMPARE(failure, kNoMapping);
+        QCOMPARE(failure, kNoMappingText);
         QCOMPARE(busyShown.shows, 1);
         QVERIFY(!frmBusy->isShowing());
         QCOMPARE(rows(), QStringList());

@@ -3,6 +3,7 @@
 // the save dialog, and a favourites text that cannot be read.
 
 #include "AdminFavourites/TfrmAdminFavourites.h"
+#include "../WindowTestSupport.h"
 #include "EFavourite/TfrmEditFavourite.h"
 #include "Main/TfrmMain.h"
 #include "common/ImageLists.h"
@@ -29,8 +30,6 @@
 
 namespace {
 const QByteArray kBom("\xEF\xBB\xBF");
-const QString kNoMapping =
-    QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
 
 QByteArray record(const QByteArray &name, const QByteArray &url)
 {
@@ -38,19 +37,6 @@ QByteArray record(const QByteArray &name, const QByteArray &url)
 }
 
 const QByteArray kABC = record("A", "udp://a") + record("B", "udp://b") + record("C", "udp://c");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // Runs `fn` once `dialog` is showing, from inside the modal loop that shows it.
 void whenShown(QWidget *dialog, std::function<void()> fn)
@@ -216,15 +202,8 @@ private slots:
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
-        AppPaths::setExecutableDirForTesting(dir->path());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           dir->filePath(QStringLiteral("config")));
-        boxes.clear();
         confirmAnswer = true;
-        MessageBoxes::setInterceptorForTesting([this](const MessageBoxes::Shown &shown) {
-            boxes << shown;
-            return confirmAnswer;
-        });
+        enterWindowSandbox(*dir, boxes, &confirmAnswer);
         exportAnswer.clear();
         dialogsAsked.clear();
         offeredFiles.clear();
@@ -241,8 +220,7 @@ private slots:
         frmAdminFavourites = nullptr;
         frmEditFavourite = nullptr;
         TfrmAdminFavourites::setSaveFileChooserForTesting({});
-        MessageBoxes::setInterceptorForTesting({});
-        AppPaths::setExecutableDirForTesting({});
+        leaveWindowSandbox();
     }
 
     void layoutMatchesTheTables()
@@ -620,7 +598,7 @@ private slots:
         showAdmin();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].kind, MessageBoxes::Kind::Stop);
-        QCOMPARE(boxes[0].text, kNoMapping + QLatin1Char('.'));
+        QCOMPARE(boxes[0].text, kNoMappingText + QLatin1Char('.'));
         QCOMPARE(rows(), QStringList());
         QTest::mouseClick(admin().btnExport, Qt::LeftButton);
         QVERIFY(dialogsAsked.isEmpty());

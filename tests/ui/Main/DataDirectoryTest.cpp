@@ -2,6 +2,7 @@
 // program when that directory takes writes, else in the user's data directory, made by the first
 // close and read again at the next start.
 
+#include "../WindowTestSupport.h"
 #include "AdminFavourites/TfrmAdminFavourites.h"
 #include "Busy/TfrmBusy.h"
 #include "Main/TfrmMain.h"
@@ -19,11 +20,6 @@
 #include <memory>
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 const QByteArray kFavourite = "#EXTINF:-1,News\r\nudp://news\r\n\r\n";
 } // namespace

@@ -1,6 +1,7 @@
 // Start-up and shutdown of the main window: Playlists.lst read at creation and written at close,
 // the command-line playlist, the placement kept in the settings.
 
+#include "../WindowTestSupport.h"
 #include "Busy/TfrmBusy.h"
 #include "Main/TfrmMain.h"
 #include "common/MessageBoxes.h"
@@ -12,26 +13,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-} // namespace
+namespace {} // namespace
 
 class TfrmMainLifecycleTest final : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> dir;
     QList<MessageBoxes::Shown> boxes;
+    const bool yes = true;
 
     QString path(const QString &name) const { return dir->filePath(name); }
     QString lst() const { return path(QStringLiteral("Playlists.lst")); }
@@ -61,19 +50,12 @@ private slots:
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
-        AppPaths::setExecutableDirForTesting(dir->path());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(QStringLiteral("config")));
-        boxes.clear();
-        MessageBoxes::setInterceptorForTesting([this](const MessageBoxes::Shown &shown) {
-            boxes << shown;
-            return true;
-        });
+        enterWindowSandbox(*dir, boxes, &yes);
     }
     void cleanup()
     {
         destroyMain();
-        MessageBoxes::setInterceptorForTesting({});
-        AppPaths::setExecutableDirForTesting({});
+        leaveWindowSandbox();
     }
 
     void readsEntriesAtCreationAndWritesThemBackAtClose()

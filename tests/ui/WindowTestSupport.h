@@ -1,0 +1,48 @@
+#pragma once
+
+// What the window tests share: a sandbox for the data files, the settings and the message
+// boxes, and small file helpers.
+
+#include "common/MessageBoxes.h"
+#include "shell/AppPaths.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+inline const QString kNoMappingText =
+    QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Puts the executable's directory and the settings into `dir` and records every message box
+// in `boxes`, answering questions with `*answer`. Undone by leaveWindowSandbox().
+inline void enterWindowSandbox(const QTemporaryDir &dir, QList<MessageBoxes::Shown> &boxes,
+                               const bool *answer)
+{
+    AppPaths::setExecutableDirForTesting(dir.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("config")));
+    boxes.clear();
+    MessageBoxes::setInterceptorForTesting([&boxes, answer](const MessageBoxes::Shown &shown) {
+        boxes << shown;
+        return *answer;
+    });
+}
+
+inline void leaveWindowSandbox()
+{
+    MessageBoxes::setInterceptorForTesting({});
+    AppPaths::setExecutableDirForTesting({});
+}
