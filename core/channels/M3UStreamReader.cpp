@@ -4,8 +4,10 @@
 
 #include <QString>
 #include <QStringDecoder>
+#include <QUtf8StringView>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <future>
@@ -68,10 +70,15 @@ bool containsGecko(View<char> line)
         std::uint64_t word;
         std::memcpy(&word, line.data() + i, 8);
         const std::uint64_t x = (word | (0x20 * Ones)) ^ ('g' * Ones);
-        if (((x - Ones) & ~x & Highs) == 0)
-            continue;
-        for (std::size_t k = i; k < i + 8 && k + 5 <= line.size(); ++k) {
-            if (geckoAt(line, k))
+        // The high bit of every byte that is a g or G, and of no other. Attribute names are
+        // full of g (tvg-id, logo, group-title), so only the flagged places are compared.
+        constexpr std::uint64_t Lows = ~Highs;
+        std::uint64_t flags = ~(((x & Lows) + Lows) | x | Lows);
+        if constexpr (std::endian::native == std::endian::big)
+            flags = __builtin_bswap64(flags); // byte 0 in the lowest bits, as on little-endian
+        for (; flags != 0; flags &= flags - 1) {
+            const std::size_t k = i + std::size_t(std::countr_zero(flags) / 8);
+            if (k + 5 <= line.size() && geckoAt(line, k))
                 return true;
         }
     }
@@ -108,7 +115,27 @@ bool isAscii(View<char> bytes)
     return (any & Highs) == 0;
 }
 
-// UTF-8 never takes fewer bytes than UTF-16 units, so out needs room for bytes.size() units.
+std::size_t unitCount(View<char16_t> text)
+{
+    return text.size();
+}
+
+// Room for the decoded bytes: for valid UTF-8 exactly its UTF-16 length, one unit for every
+// byte that starts a character and a second for a character of four bytes; otherwise the
+// byte count, as no byte decodes to more than one unit.
+std::size_t unitCount(View<char> bytes)
+{
+    if (isAscii(bytes) || !QUtf8StringView(bytes.data(), qsizetype(bytes.size())).isValidUtf8())
+        return bytes.size();
+    std::size_t units = 0;
+    for (const char c : bytes) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        units += (b & 0xC0) != 0x80 ? 1 : 0;
+        units += b >= 0xF0 ? 1 : 0;
+    }
+    return units;
+}
+
 char16_t *copyUnits(char16_t *out, View<char> bytes)
 {
     if (isAscii(bytes)) { // addresses nearly always are
@@ -129,7 +156,10 @@ char16_t *copyUnits(char16_t *out, View<char> bytes)
 // Qt copies the block before either is changed while the other still uses it.
 template <typename Char> TM3UChannel makeChannel(View<Char> name, View<Char> url)
 {
-    auto [header, units] = QTypedArrayData<char16_t>::allocate(qsizetype(name.size() + url.size() + 2));
+    // Room for both texts and the name's terminating NUL; Qt keeps one unit past the room
+    // for the last text's.
+    auto [header, units] =
+        QTypedArrayData<char16_t>::allocate(qsizetype(unitCount(name) + unitCount(url) + 1));
     Q_CHECK_PTR(header);
     char16_t *const nameEnd = copyUnits(units, name);
     *nameEnd = u'\0';

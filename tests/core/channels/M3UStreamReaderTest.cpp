@@ -155,6 +155,29 @@ TEST(M3UStreamReader, NameAndAddressChangeIndependently)
     }
 }
 
+TEST(M3UStreamReader, MalformedBytesGiveWhatTheirDecodingGives)
+{
+    // Callers check the bytes first; bytes that slip through still give the decoded text's
+    // channels, each malformed byte a replacement character, never more.
+    const QByteArray cases[] = {"\x80\x80\x80",
+                                "\xC3",
+                                "\xF0\x9F\x98",
+                                "\xFF\xFE\xFD",
+                                "a\xED\xA0\x80"
+                                "b",
+                                "\xF4\x90\x80\x80",
+                                "\xC0\xAF\xE0\x80\xAF"};
+    for (const QByteArray &bad : cases) {
+        SCOPED_TRACE(bad.toHex().toStdString());
+        const QByteArray content = "#EXTINF:-1,N" + bad + "\r\nudp://" + bad + "\r\n" + bad + "\n";
+        M3UStreamReader reader;
+        reader.feedUtf8(content);
+        ChannelListModel model;
+        reader.finish(model);
+        EXPECT_EQ(rowsOf(model), wholeText(QString::fromUtf8(content)));
+    }
+}
+
 TEST(M3UStreamReader, ListIsTouchedOnlyAtFinishAndReaderCanBeReused)
 {
     ChannelListModel model;

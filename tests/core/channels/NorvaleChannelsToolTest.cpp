@@ -1,8 +1,13 @@
+#include "channels/ChannelListModel.h"
+#include "channels/M3UReader.h"
+
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +44,39 @@ TEST(NorvaleChannelsTool, PrintsRowsInListOrder)
                          "beta\tudp://@239.0.0.2:1234\n"
                          "\xC3\x89lan\trtmp://live.example/elan\n"
                          "Z\xC3\xBCrich \xE5\xA4\xA9\xE6\xB0\x94\thttp://edge.example/zurich.m3u8\n"));
+}
+
+TEST(NorvaleChannelsTool, LargeListPrintsEveryRowInListOrder)
+{
+    // Large enough for the tool's own heap set-up and for rows encoded in several blocks on
+    // two threads; what it prints must be the list the reader fills, row for row.
+    QByteArray bytes;
+    const QByteArray padding(160, 'p');
+    for (int i = 0; bytes.size() < (20 << 20); ++i) {
+        const QByteArray title = (i % 3 == 0 ? QByteArray("\xC3\x89t\xC3\xA9 ") : QByteArray("News ")) +
+                                 QByteArray::number((i * 7919) % 100003) + (i % 50 == 0 ? ", dropped" : "");
+        bytes += "#EXTINF:-1 tvg-logo=\"" + padding + "\"," + title + (i % 2 ? "\r\n" : "\n") +
+                 "udp://\xE2\x82\xAC/" + QByteArray::number(i) + "\r\n";
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.m3u"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    ChannelListModel model;
+    ParseM3UContent(model, QString::fromUtf8(bytes));
+    ASSERT_GT(model.count(), 40000);
+    QByteArray expected;
+    for (int row = 0; row < model.count(); ++row)
+        expected += model.text(row).toUtf8() + '\t' + model.channel(row)->URL.toUtf8() + '\n';
+
+    const ToolRun run = runTool({path});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, QByteArray());
+    ASSERT_EQ(run.out.count('\n'), model.count());
+    EXPECT_TRUE(run.out == expected);
 }
 
 TEST(NorvaleChannelsTool, EmptyFilePrintsNothing)
