@@ -1,6 +1,7 @@
 #include "ChannelListModel.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <future>
@@ -28,6 +29,13 @@ struct SortEntry {
 
 std::uint64_t keyBytesAt(const SortEntry &entry, std::uint32_t depth)
 {
+    if (entry.length >= depth + 8) {
+        std::uint64_t word;
+        std::memcpy(&word, entry.key + depth, 8);
+        if constexpr (std::endian::native == std::endian::little)
+            word = __builtin_bswap64(word);
+        return word;
+    }
     std::uint64_t prefix = 0;
     for (std::uint32_t i = depth; i < depth + 8; ++i)
         prefix = (prefix << 8) | (i < entry.length ? entry.key[i] : 0u);

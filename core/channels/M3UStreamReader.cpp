@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringDecoder>
-#include <QUtf8StringView>
 
 #include <algorithm>
 #include <bit>
@@ -115,27 +114,9 @@ bool isAscii(View<char> bytes)
     return (any & Highs) == 0;
 }
 
-std::size_t unitCount(View<char16_t> text)
-{
-    return text.size();
-}
-
-// Room for the decoded bytes: for valid UTF-8 exactly its UTF-16 length, one unit for every
-// byte that starts a character and a second for a character of four bytes; otherwise the
-// byte count, as no byte decodes to more than one unit.
-std::size_t unitCount(View<char> bytes)
-{
-    if (isAscii(bytes) || !QUtf8StringView(bytes.data(), qsizetype(bytes.size())).isValidUtf8())
-        return bytes.size();
-    std::size_t units = 0;
-    for (const char c : bytes) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        units += (b & 0xC0) != 0x80 ? 1 : 0;
-        units += b >= 0xF0 ? 1 : 0;
-    }
-    return units;
-}
-
+// UTF-8 never takes fewer bytes than UTF-16 units, and no malformed byte decodes to more
+// than one unit, so out needs room for bytes.size() units. (Counting the units exactly
+// would cost more time than the few bytes it saves.)
 char16_t *copyUnits(char16_t *out, View<char> bytes)
 {
     if (isAscii(bytes)) { // addresses nearly always are
@@ -158,8 +139,7 @@ template <typename Char> TM3UChannel makeChannel(View<Char> name, View<Char> url
 {
     // Room for both texts and the name's terminating NUL; Qt keeps one unit past the room
     // for the last text's.
-    auto [header, units] =
-        QTypedArrayData<char16_t>::allocate(qsizetype(unitCount(name) + unitCount(url) + 1));
+    auto [header, units] = QTypedArrayData<char16_t>::allocate(qsizetype(name.size() + url.size() + 1));
     Q_CHECK_PTR(header);
     char16_t *const nameEnd = copyUnits(units, name);
     *nameEnd = u'\0';
