@@ -349,8 +349,12 @@ void ChannelBatches::push(TM3UChannel &&channel)
 
 void ChannelBatches::append(ChannelBatches &&other)
 {
-    for (std::vector<TM3UChannel> &batch : other.m_batches)
+    for (std::vector<TM3UChannel> &batch : other.m_batches) {
+        // A batch kept for good should not keep the spare room its growth left.
+        if (batch.capacity() - batch.size() > batch.size() / 4)
+            batch.shrink_to_fit();
         m_batches.push_back(std::move(batch));
+    }
     m_size += other.m_size;
     other.m_batches.clear();
     other.m_size = 0;
