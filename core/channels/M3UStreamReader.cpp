@@ -177,7 +177,9 @@ bool startsWithIgnoringCase(View<char> bytes, QLatin1StringView prefix)
     constexpr std::size_t MaxPrefix = 8;
     Q_ASSERT(n <= MaxPrefix);
     QChar units[4 * MaxPrefix];
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    // A leading byte-order mark is a character of the line here too: "\uFEFF#EXTINF" is no name line.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     const QChar *end =
         decoder.appendToBuffer(units, QByteArrayView(bytes.data(), qsizetype(std::min(bytes.size(), 4 * n))));
     return QStringView(units, end).startsWith(prefix, Qt::CaseInsensitive);

@@ -58,6 +58,7 @@ const std::u16string_view Contents[] = {
     u"#extinf:-1,lower\r\nudp://l\r\n#EXTINFO,Say \"hi\r\nudp://q\r\n#EXTINF:-1,\r\nudp://empty",
     u"\uFEFF#EXTM3U\r\n \t#EXTINF:-1,Padded \t\r\n\0udp://p\0"sv,
     u"#EXTINF:-1,\uFEFFMarked\r\n\uFEFFudp://m",
+    u"#EXTINF:-1,Before a marked line\r\n\uFEFF#EXTINF:-1,x\r\n\uFEFFhttps://marked\r\nudp://after",
     // Names far from their stream lines, bare addresses and a name that is never used.
     u"#EXTINF:-1,Far\n#EXTVLCOPT:a\n\n#EXTGRP:b\r\n\r\nudp://far\nudp://bare\n#EXTINF:-1,Late\n#X\n#Y\n"
     u"#Z\nudp://late\r\n#EXTINF:-1,Gone\n#EXTINF:-1,Kept\n#A\n#B\n#C\n#D\nudp://kept\nhttp://web\n#E",
