@@ -9,7 +9,10 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+
+#include <functional>
 
 inline const QString kNoMappingText =
     QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
@@ -25,6 +28,21 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Runs `fn` as soon as `dialog` is showing, from inside the modal loop that shows it.
+inline void whenShown(QWidget *dialog, std::function<void()> fn)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, dialog, fn] {
+        if (!dialog->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        fn();
+    });
+    timer->start();
 }
 
 // Puts the executable's directory and the settings into `dir` and records every message box

@@ -94,21 +94,6 @@ public:
     }
 };
 
-// Runs `fn` as soon as `dialog` is showing, from inside the modal loop that shows it.
-inline void whenShown(QWidget *dialog, std::function<void()> fn)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, dialog, fn] {
-        if (!dialog->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        fn();
-    });
-    timer->start();
-}
-
 // Text of `length` UTF-16 code units whose first character tells it apart.
 inline QString textOfLength(int length, QChar first = QLatin1Char('x'))
 {

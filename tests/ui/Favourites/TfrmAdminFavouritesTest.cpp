@@ -38,21 +38,6 @@ QByteArray record(const QByteArray &name, const QByteArray &url)
 
 const QByteArray kABC = record("A", "udp://a") + record("B", "udp://b") + record("C", "udp://c");
 
-// Runs `fn` once `dialog` is showing, from inside the modal loop that shows it.
-void whenShown(QWidget *dialog, std::function<void()> fn)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, dialog, fn] {
-        if (!dialog->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        fn();
-    });
-    timer->start();
-}
-
 // Counts the times a window is shown, however briefly.
 class ShowCounter final : public QObject {
 public:
