@@ -1,6 +1,7 @@
 #include "LocalPlaylist.h"
 
 #include "M3UStreamReader.h"
+#include "shell/FileReading.h"
 #include "sources/TextCodecs.h"
 
 #include <QByteArray>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QUtf8StringView>
 
-#include <cerrno>
 #include <cstring>
 #include <future>
 
@@ -45,12 +45,8 @@ std::optional<QString> loadLocalPlaylist(const QString &path, ChannelListModel &
 
     clock.start();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        // Qt words a directory in its own way; the message carries the system's words.
-        const QString reason =
-            QFileInfo(path).isDir() ? QString::fromLocal8Bit(std::strerror(EISDIR)) : file.errorString();
-        return QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath, reason);
-    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return cannotOpenFileMessage(path, fileErrorReason(path, file));
     spent.readNs += clock.nsecsElapsed();
 
     M3UStreamReader reader;

@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "FileReading.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,8 +10,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-
 #include <system_error>
+
 #include <unistd.h>
 
 namespace {
@@ -66,12 +68,10 @@ QString backUp(const QString &path, bool &moved)
 // writable"); the user is told the system's reason, as for every other failure.
 QString reasonFor(const QString &path, const QFileDevice &file)
 {
-    const QByteArray native = QFile::encodeName(path);
-    if (QFileInfo(path).isDir())
-        return QString::fromLocal8Bit(std::strerror(EISDIR));
-    if (QFileInfo::exists(path) && ::access(native.constData(), W_OK) != 0)
+    if (!QFileInfo(path).isDir() && QFileInfo::exists(path) &&
+        ::access(QFile::encodeName(path).constData(), W_OK) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
-    return file.errorString();
+    return fileErrorReason(path, file);
 }
 
 } // namespace

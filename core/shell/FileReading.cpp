@@ -15,15 +15,18 @@ QString cannotOpenFileMessage(const QString &path, const QString &reason)
         .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), reason);
 }
 
+QString fileErrorReason(const QString &path, const QFileDevice &file)
+{
+    if (QFileInfo(path).isDir())
+        return QString::fromLocal8Bit(std::strerror(EISDIR));
+    return file.errorString();
+}
+
 QByteArray readWholeFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // Qt words a directory its own way; the user is told the system's reason, as elsewhere.
-        const QString reason =
-            QFileInfo(path).isDir() ? QString::fromLocal8Bit(std::strerror(EISDIR)) : file.errorString();
-        throw NorvaleError(cannotOpenFileMessage(path, reason));
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        throw NorvaleError(cannotOpenFileMessage(path, fileErrorReason(path, file)));
     QByteArray bytes = file.readAll();
     // A directory opens on some systems and then fails on the first read.
     if (file.error() != QFileDevice::NoError)

@@ -1,17 +1,12 @@
 #include "PlaylistsFile.h"
 
 #include "shell/AtomicFile.h"
+#include "shell/FileReading.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -77,10 +72,7 @@ PlaylistsReadResult readPlaylistsFile(const QString &path)
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        // Qt's own wording for a directory is no system description; say what the system says.
-        const QString description =
-            QFileInfo(path).isDir() ? QString::fromLocal8Bit(std::strerror(EISDIR)) : file.errorString();
-        result.error = fileMessage("Cannot open file", path, description);
+        result.error = cannotOpenFileMessage(path, fileErrorReason(path, file));
         return result;
     }
     const QByteArray bytes = file.readAll();

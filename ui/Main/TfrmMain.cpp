@@ -29,10 +29,7 @@ TfrmMain *frmMain = nullptr;
 namespace {
 constexpr int COMBOBOXWIDTH = 467;
 
-QString playlistFileName()
-{
-    return AppPaths::dataFile(QStringLiteral("Playlists.lst"));
-}
+const QString PlaylistsFileName = QStringLiteral("Playlists.lst");
 
 QStringList comboEntries(const QComboBox &combo)
 {
@@ -129,7 +126,7 @@ void TfrmMain::FormCreate()
 
 void TfrmMain::getPlaylist()
 {
-    const PlaylistsReadResult read = readPlaylistsFile(playlistFileName());
+    const PlaylistsReadResult read = readPlaylistsFile(AppPaths::dataFile(PlaylistsFileName));
     if (!read.exists)
         return;
     m_playlistsEncoding = read.encoding;
@@ -233,8 +230,8 @@ void TfrmMain::FormClose()
 {
     const QStringList entries = comboEntries(*ui->cmbPlaylists);
     if (!entries.isEmpty() || m_playlistsHadEntries) {
-        const QString error = writePlaylistsFile(AppPaths::dataFileForSaving(QStringLiteral("Playlists.lst")),
-                                                 entries, m_playlistsEncoding, m_playlistsReadFailed);
+        const QString error = writePlaylistsFile(AppPaths::dataFileForSaving(PlaylistsFileName), entries,
+                                                 m_playlistsEncoding, m_playlistsReadFailed);
         if (!error.isEmpty())
             MessageBoxes::Error(this, error);
     }

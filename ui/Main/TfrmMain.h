@@ -51,6 +51,7 @@ public:
     void setBusyFormLabels(const QString &caption, const QString &label1, const QString &label2);
     void showBusyForPlaylist();
     void DownloadAndParse(const QString &URL);
+    static void closeBusyIfShowing();
 
     // The text encoding Playlists.lst was found in; kept when the list is edited elsewhere.
     TextEncoding playlistsEncoding() const { return m_playlistsEncoding; }

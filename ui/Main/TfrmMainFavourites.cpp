@@ -14,16 +14,13 @@
 #include <QFileInfo>
 
 namespace {
-QString favouritesFileName()
-{
-    return AppPaths::dataFile(QStringLiteral("FavouritesPlaylist.m3u"));
-}
+const QString FavouritesFileName = QStringLiteral("FavouritesPlaylist.m3u");
 } // namespace
 
 void TfrmMain::getFavouriteStrStream()
 {
     favouriteStrStream = std::make_unique<Utf8StringStream>();
-    const QString fileName = favouritesFileName();
+    const QString fileName = AppPaths::dataFile(FavouritesFileName);
     if (!QFileInfo::exists(fileName))
         return;
     try {
@@ -74,13 +71,11 @@ void TfrmMain::btnViewFavouritesClick()
             ParseM3UContent(m_channels, favouriteStrStream->wholeText());
     } catch (const NorvaleError &) {
         // The general handler shows the failure; the emptied list stays usable beneath it.
-        if (frmBusy)
-            frmBusy->closeIfShowing();
+        closeBusyIfShowing();
         throw;
     }
     ui->cmbPlaylists->setCurrentIndex(-1);
-    if (frmBusy)
-        frmBusy->closeIfShowing();
+    closeBusyIfShowing();
 }
 
 void TfrmMain::saveFavouriteStrStream()
@@ -88,8 +83,8 @@ void TfrmMain::saveFavouriteStrStream()
     // An emptied text is saved too, so removed favourites do not come back at the next start.
     if (!favouriteStrStream || (favouriteStrStream->size() == 0 && !m_favouritesLoadedBytes))
         return;
-    const QString error = favouriteStrStream->saveToFile(
-        AppPaths::dataFileForSaving(QStringLiteral("FavouritesPlaylist.m3u")), m_favouritesReadFailed);
+    const QString error = favouriteStrStream->saveToFile(AppPaths::dataFileForSaving(FavouritesFileName),
+                                                         m_favouritesReadFailed);
     if (!error.isEmpty())
         MessageBoxes::Error(this, error);
 }

@@ -16,13 +16,11 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-namespace {
-void closeBusyIfShowing()
+void TfrmMain::closeBusyIfShowing()
 {
     if (frmBusy)
         frmBusy->closeIfShowing();
 }
-} // namespace
 
 void TfrmMain::setBusyFormLabels(const QString &caption, const QString &label1, const QString &label2)
 {
