@@ -1,5 +1,7 @@
 #include "SourceEntry.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const QString kHttps = QStringLiteral("https://");
@@ -27,4 +29,10 @@ int findLocalEntry(const QStringList &entries, const QString &flName)
 {
     const QString wanted = kFile + flName;
     return int(entries.indexOf(wanted));
+}
+
+bool isExistingPlaylistFile(const QString &path)
+{
+    // The same test the loading of a local entry makes: what is taken here is then read.
+    return QFileInfo(path).isFile();
 }

@@ -15,3 +15,7 @@ QString RemoveHttpOrHttpsOrFile(const QString &Url);
 
 // Index of the first entry that is exactly "file:///" + flName (case counts), or -1.
 int findLocalEntry(const QStringList &entries, const QString &flName);
+
+// Whether the command line's argument names a playlist file that can be opened as a source: an
+// existing file, symbolic links followed. A directory, or anything else that is no file, is not.
+bool isExistingPlaylistFile(const QString &path);

@@ -1,5 +1,9 @@
 #include "sources/SourceEntry.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,6 +56,54 @@ TEST(FindLocalEntry, ExactCaseSensitiveFirstMatch)
     EXPECT_EQ(findLocalEntry(entries, "C:\\TV\\other.m3u"), -1);
     EXPECT_EQ(findLocalEntry(entries, "C:\\TV\\news.m3u "), -1);
     EXPECT_EQ(findLocalEntry({}, "C:\\TV\\news.m3u"), -1);
+}
+
+TEST(IsExistingPlaylistFile, OnlyFilesCountLinksFollowed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("news.m3u");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QString sub = dir.filePath("lists.m3u");
+    ASSERT_TRUE(QDir().mkdir(sub));
+    ASSERT_TRUE(QFile::link(file, dir.filePath("to-file")));
+    ASSERT_TRUE(QFile::link(sub, dir.filePath("to-dir")));
+    ASSERT_TRUE(QFile::link(dir.filePath("gone.m3u"), dir.filePath("dangling")));
+
+    const struct {
+        QString path;
+        bool taken;
+    } cases[] = {
+        {file, true},
+        {dir.filePath("to-file"), true},
+        {sub, false},
+        {sub + "/", false},
+        {dir.filePath("to-dir"), false},
+        {dir.filePath("dangling"), false},
+        {dir.filePath("gone.m3u"), false},
+        {file + "/", false},
+        {"", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(isExistingPlaylistFile(c.path), c.taken) << c.path.toStdString();
+}
+
+TEST(IsExistingPlaylistFile, RelativePathIsResolvedAgainstTheWorkingDirectory)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile f(dir.filePath("news.m3u"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    EXPECT_TRUE(isExistingPlaylistFile("news.m3u"));
+    EXPECT_FALSE(isExistingPlaylistFile("."));
+    EXPECT_FALSE(isExistingPlaylistFile("other.m3u"));
+    ASSERT_TRUE(QDir::setCurrent(before));
+    EXPECT_FALSE(isExistingPlaylistFile("news.m3u"));
 }
 
 } // namespace
