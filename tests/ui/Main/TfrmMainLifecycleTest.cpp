@@ -8,6 +8,7 @@
 #include "shell/AppPaths.h"
 #include "ui_TfrmMain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -164,14 +165,30 @@ private slots:
         QCOMPARE(frmMain->controls().cmbPlaylists->currentIndex(), expectedCount - 1);
     }
 
+    void commandLineNamingNoFileDoesNothing_data()
+    {
+        QTest::addColumn<QString>("argument"); // below the test's directory
+        QTest::newRow("missing file") << QStringLiteral("missing.m3u");
+        QTest::newRow("directory") << QStringLiteral("lists");
+        QTest::newRow("directory named like a playlist") << QStringLiteral("lists.m3u");
+        QTest::newRow("directory with a closing slash") << QStringLiteral("lists/");
+        QTest::newRow("link to a directory") << QStringLiteral("link-to-lists");
+    }
     void commandLineNamingNoFileDoesNothing()
     {
-        createMain({QStringLiteral("Norvale"), path(QStringLiteral("missing.m3u"))});
+        QFETCH(QString, argument);
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("lists")));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("lists.m3u")));
+        QVERIFY(QFile::link(path(QStringLiteral("lists")), path(QStringLiteral("link-to-lists"))));
+        createMain({QStringLiteral("Norvale"), path(argument)});
         frmMain->show();
         QTest::qWait(300);
         QVERIFY(entries().isEmpty());
         QVERIFY(boxes.isEmpty());
         QVERIFY(!frmBusy->isShowing());
+        // Nothing was added, so there is nothing to keep either.
+        frmMain->close();
+        QVERIFY(!QFile::exists(lst()));
     }
 
     void placementIsSavedAtCloseAndRestoredAtTheNextStart()
