@@ -4,6 +4,7 @@
 
 #include "AdminFavourites/TfrmAdminFavourites.h"
 #include "common/ImageLists.h"
+#include "common/KeptSelection.h"
 #include "common/MessageBoxes.h"
 #include "favourites/FavouritesText.h"
 
@@ -29,6 +30,7 @@ TfrmEditFavourite::TfrmEditFavourite(QWidget *owner)
     ui->btnPaste->setImage(ImageList1(8), ImageLists::List1Size, 3);
     ui->btnOK->setImage(ImageList1(7), ImageLists::List1Size, 3);
     ui->btnCancel->setImage(ImageList1(0), ImageLists::List1Size, 3);
+    m_urlSelection = new KeptSelection(ui->edtFavouriteURL);
 
     connect(ui->btnOK, &QPushButton::clicked, this, &TfrmEditFavourite::btnOKClick);
     connect(ui->btnCancel, &QPushButton::clicked, this, &TfrmEditFavourite::btnCancelClick);
@@ -79,5 +81,5 @@ void TfrmEditFavourite::btnCancelClick()
 
 void TfrmEditFavourite::btnPasteClick()
 {
-    ui->edtFavouriteURL->paste();
+    m_urlSelection->paste();
 }

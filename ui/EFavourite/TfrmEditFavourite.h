@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class KeptSelection;
+
 namespace Ui {
 class TfrmEditFavourite;
 }
@@ -26,6 +28,8 @@ private:
     void btnPasteClick();
 
     std::unique_ptr<Ui::TfrmEditFavourite> ui;
+    // What was selected in the address box when Paste took the focus from it.
+    KeptSelection *m_urlSelection = nullptr;
 };
 
 extern TfrmEditFavourite *frmEditFavourite;

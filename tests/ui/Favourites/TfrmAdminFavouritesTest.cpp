@@ -394,6 +394,54 @@ private slots:
         QCOMPARE(url, QStringLiteral("rtmp://pasted/liveold"));
     }
 
+    // Selected with the keyboard in the focused address box, then a real click on Paste, which
+    // takes the focus from the box before it pastes.
+    void pasteReplacesWhatWasSelectedBeforeTheClick_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length"); // 0: only the caret
+        QTest::addColumn<int>("pastes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("scheme selected") << 0 << 6 << 1 << "rtmp://pasted/liveold";
+        QTest::newRow("end selected") << 6 << 3 << 1 << "udp://rtmp://pasted/live";
+        QTest::newRow("all selected") << 0 << 9 << 1 << "rtmp://pasted/live";
+        QTest::newRow("caret inside") << 3 << 0 << 1 << "udprtmp://pasted/live://old";
+        QTest::newRow("caret at the end") << 9 << 0 << 1 << "udp://oldrtmp://pasted/live";
+        QTest::newRow("second paste goes after the first") << 0 << 6 << 2
+                                                           << "rtmp://pasted/livertmp://pasted/liveold";
+    }
+    void pasteReplacesWhatWasSelectedBeforeTheClick()
+    {
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(int, pastes);
+        QFETCH(QString, expected);
+        createWindows(record("A", "udp://old"));
+        showAdmin();
+        selectRow(0);
+        QGuiApplication::clipboard()->setText(QStringLiteral("rtmp://pasted/live"));
+        QString url;
+        editSelected([&] {
+            QVERIFY(QTest::qWaitForWindowActive(frmEditFavourite));
+            QLineEdit *box = edit().edtFavouriteURL;
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 4, box->height() / 2));
+            QTRY_COMPARE(QApplication::focusWidget(), box);
+            QTest::keyClick(box, Qt::Key_Home);
+            for (int i = 0; i < start; ++i)
+                QTest::keyClick(box, Qt::Key_Right);
+            for (int i = 0; i < length; ++i)
+                QTest::keyClick(box, Qt::Key_Right, Qt::ShiftModifier);
+            QCOMPARE(box->selectionLength(), length);
+            for (int i = 0; i < pastes; ++i)
+                QTest::mouseClick(edit().btnPaste, Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), edit().btnPaste);
+            url = box->text();
+            QTest::mouseClick(edit().btnOK, Qt::LeftButton);
+        });
+        QCOMPARE(url, expected);
+        QCOMPARE(frmAdminFavourites->favourites().channel(0)->URL, expected);
+    }
+
     void editRefusesWhatCouldNotBeListedAgain_data()
     {
         QTest::addColumn<QString>("name");
