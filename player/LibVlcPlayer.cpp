@@ -2,6 +2,7 @@
 
 #include "PlayerToolbar.h"
 #include "VideoArea.h"
+#include "shell/CommandBoundary.h"
 #include "shell/NorvaleError.h"
 
 #include <QGuiApplication>
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 
+using CommandBoundary::command;
+
 namespace {
 constexpr libvlc_event_type_t kWatchedEvents[] = {
     libvlc_MediaPlayerPlaying,
@@ -17,6 +20,9 @@ constexpr libvlc_event_type_t kWatchedEvents[] = {
     libvlc_MediaPlayerEndReached,
     libvlc_MediaPlayerEncounteredError,
 };
+
+// libVLC would write its own log to standard error; the program keeps quiet.
+void discardLog(void *, int, const libvlc_log_t *, const char *, va_list) {}
 
 QString vlcMessage(const QString &fallback)
 {
@@ -48,11 +54,12 @@ LibVlcPlayer::LibVlcPlayer(QWidget *parent, const QStringList &vlcArguments)
     });
 
     PlayerToolbar *bar = m_area->toolbar();
-    connect(bar, &PlayerToolbar::pauseClicked, this, &LibVlcPlayer::playlistTogglePause);
-    connect(bar, &PlayerToolbar::stopClicked, this, &LibVlcPlayer::playlistStop);
-    connect(bar, &PlayerToolbar::fullscreenClicked, this, &LibVlcPlayer::videoToggleFullscreen);
-    connect(bar, &PlayerToolbar::volumeChanged, this, &LibVlcPlayer::setVolume);
-    connect(bar, &PlayerToolbar::muteToggled, this, &LibVlcPlayer::setMuted);
+    connect(bar, &PlayerToolbar::pauseClicked, this, command(this, &LibVlcPlayer::playlistTogglePause));
+    connect(bar, &PlayerToolbar::stopClicked, this, command(this, &LibVlcPlayer::playlistStop));
+    connect(bar, &PlayerToolbar::fullscreenClicked, this,
+            command(this, &LibVlcPlayer::videoToggleFullscreen));
+    connect(bar, &PlayerToolbar::volumeChanged, this, command(this, &LibVlcPlayer::setVolume));
+    connect(bar, &PlayerToolbar::muteToggled, this, command(this, &LibVlcPlayer::setMuted));
 
     connect(m_area, &VideoArea::mousePressed, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position) {
@@ -102,6 +109,7 @@ void LibVlcPlayer::ensurePlayer()
         m_vlc = libvlc_new(static_cast<int>(argv.size()), argv.data());
         if (!m_vlc)
             throw NorvaleError(vlcMessage(QStringLiteral("The media player could not be started.")));
+        libvlc_log_set(m_vlc, discardLog, nullptr);
     }
     m_player = libvlc_media_player_new(m_vlc);
     if (!m_player)
@@ -127,8 +135,7 @@ void LibVlcPlayer::vlcEventCallback(const libvlc_event_t *event, void *opaque)
     auto *self = static_cast<LibVlcPlayer *>(opaque);
     const int type = event->type;
     const quint64 generation = self->m_generation.load();
-    QMetaObject::invokeMethod(
-        self, [self, type, generation] { self->deliverEvent(type, generation); }, Qt::QueuedConnection);
+    self->m_calls.post([self, type, generation] { self->deliverEvent(type, generation); });
 }
 
 void LibVlcPlayer::deliverEvent(int type, quint64 generation)

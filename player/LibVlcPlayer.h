@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayerControl.h"
+#include "shell/PostedCall.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -67,4 +68,6 @@ private:
     std::atomic<quint64> m_generation{0};
     QTimer m_startTimer;
     VideoArea *m_area = nullptr;
+    // libVLC's events arrive here as posted calls, which a wait for a download holds back.
+    CallTarget m_calls;
 };

@@ -1,9 +1,7 @@
 #include "HttpClient.h"
 
-#include "UserInputGate.h"
+#include "shell/ExclusiveWait.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QUrl>
 
@@ -18,15 +16,20 @@
 
 namespace {
 
-// Everything the worker thread touches; the calling thread reads it only after joining.
+// Everything the worker thread touches; the calling thread reads it only after the work has ended,
+// except `multi`, which a cancel wakes under `multiLock`.
 struct Transfer {
     std::string url;
     long timeoutMs = kTimeoutMs;
+    qint64 maxBodyBytes = kMaxBodyBytes;
     std::string extraTrustFile;
-    std::atomic<bool> cancelled{false};
+    const std::atomic<bool> *cancelled = nullptr;
+    bool bodyTooLarge = false;
     HttpResponse response;
     // Headers of the response being received; restarted at every status line.
     QList<QByteArray> contentEncodings;
+    std::mutex multiLock;
+    CURLM *multi = nullptr;
 };
 
 void initCurlOnce()
@@ -52,7 +55,14 @@ bool isFollowedRedirect(long statusCode)
 
 size_t onBody(char *data, size_t size, size_t count, void *user)
 {
-    static_cast<QByteArray *>(user)->append(data, qsizetype(size * count));
+    auto *transfer = static_cast<Transfer *>(user);
+    const qint64 bytes = qint64(size * count);
+    // A source that is really a live stream never ends: stop before memory runs out.
+    if (transfer->response.body.size() + bytes > transfer->maxBodyBytes) {
+        transfer->bodyTooLarge = true;
+        return CURL_WRITEFUNC_ERROR;
+    }
+    transfer->response.body.append(data, qsizetype(bytes));
     return size * count;
 }
 
@@ -80,8 +90,51 @@ int onTrace(CURL *, curl_infotype type, char *data, size_t size, void *user)
 
 int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    // Non-zero aborts the transfer: only used when the caller has to stop waiting.
-    return static_cast<Transfer *>(user)->cancelled.load() ? 1 : 0;
+    // Non-zero aborts the transfer: the user closed the busy window or the program is closing.
+    const auto *transfer = static_cast<Transfer *>(user);
+    return transfer->cancelled && transfer->cancelled->load() ? 1 : 0;
+}
+
+// curl_easy_perform on a multi handle of our own, so that a cancel can wake the wait at once
+// (curl_multi_wakeup) instead of at the next progress call, up to a second later.
+CURLcode perform(CURL *curl, Transfer &transfer)
+{
+    CURLM *multi = curl_multi_init();
+    if (!multi)
+        return CURLE_OUT_OF_MEMORY;
+    {
+        const std::lock_guard lock(transfer.multiLock);
+        transfer.multi = multi;
+    }
+    curl_multi_add_handle(multi, curl);
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running == 0) {
+            int queued = 0;
+            while (CURLMsg *message = curl_multi_info_read(multi, &queued)) {
+                if (message->msg == CURLMSG_DONE)
+                    result = message->data.result;
+            }
+            break;
+        }
+        if (transfer.cancelled && transfer.cancelled->load()) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+    }
+    curl_multi_remove_handle(multi, curl);
+    {
+        const std::lock_guard lock(transfer.multiLock);
+        transfer.multi = nullptr;
+    }
+    curl_multi_cleanup(multi);
+    return result;
 }
 
 void configure(CURL *curl, Transfer &transfer, curl_slist *headers, char *errorBuffer)
@@ -110,7 +163,9 @@ void configure(CURL *curl, Transfer &transfer, curl_slist *headers, char *errorB
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, transfer.timeoutMs / 1000));
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer.response.body);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    // Refuses a declared length above the ceiling before any byte of the body is read.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(transfer.maxBodyBytes));
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, onTrace);
@@ -138,15 +193,20 @@ void runTransfer(Transfer &transfer)
     int redirects = 0;
     for (;;) {
         response.body.clear();
+        transfer.bodyTooLarge = false;
         response.requestHeadersSent.clear();
         transfer.contentEncodings.clear();
         errorBuffer[0] = '\0';
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
 
-        const CURLcode result = curl_easy_perform(curl);
+        const CURLcode result = perform(curl, transfer);
         if (result != CURLE_OK) {
-            response.errorMessage = errorBuffer[0] ? QString::fromUtf8(errorBuffer).trimmed()
-                                                   : QString::fromLatin1(curl_easy_strerror(result));
+            if (transfer.bodyTooLarge) // the same words as for a declared length above it
+                response.errorMessage = QString::fromLatin1(curl_easy_strerror(CURLE_FILESIZE_EXCEEDED));
+            else if (errorBuffer[0])
+                response.errorMessage = QString::fromUtf8(errorBuffer).trimmed();
+            else
+                response.errorMessage = QString::fromLatin1(curl_easy_strerror(result));
             break;
         }
         long statusCode = 0;
@@ -204,32 +264,38 @@ void HttpClient::setTrustedCertificatesForTesting(const QString &pemFile)
     m_trustedCertificates = pemFile;
 }
 
+void HttpClient::setMaxBodyBytesForTesting(qint64 bytes)
+{
+    m_maxBodyBytes = bytes;
+}
+
 HttpResponse HttpClient::get(const QString &url)
 {
     Transfer transfer;
     transfer.timeoutMs = m_timeoutMs;
+    transfer.maxBodyBytes = m_maxBodyBytes;
     transfer.extraTrustFile = QFile::encodeName(m_trustedCertificates).toStdString();
     if (!prepareUrl(url, transfer.url)) {
         transfer.response.errorMessage =
             QStringLiteral("The address \"%1\" is not a valid web address").arg(url);
     } else {
-        QEventLoop loop;
-        std::atomic<bool> finished{false};
         try {
-            std::thread worker([&] {
-                runTransfer(transfer);
-                finished = true;
-                QMetaObject::invokeMethod(
-                    &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-            });
-            if (QCoreApplication::instance()) {
-                UserInputGate gate;
-                loop.exec(QEventLoop::ExcludeUserInputEvents);
-                // The loop only ends early when the application is quitting: stop the transfer.
-                if (!finished)
-                    transfer.cancelled = true;
+            const bool finished = ExclusiveWait::run(
+                [&transfer](const std::atomic<bool> &cancelled) {
+                    transfer.cancelled = &cancelled;
+                    runTransfer(transfer);
+                },
+                [&transfer] {
+                    const std::lock_guard lock(transfer.multiLock);
+                    if (transfer.multi)
+                        curl_multi_wakeup(transfer.multi);
+                });
+            if (!finished) {
+                // The user chose to stop: no answer, no failure to report.
+                HttpResponse cancelled;
+                cancelled.cancelled = true;
+                return cancelled;
             }
-            worker.join();
         } catch (const std::system_error &error) {
             transfer.response = HttpResponse{};
             transfer.response.errorMessage = QString::fromLocal8Bit(error.what());

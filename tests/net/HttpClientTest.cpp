@@ -3,13 +3,19 @@
 #include "loading/BodyDecoder.h"
 #include "loading/HttpClient.h"
 
+#include "shell/ExclusiveWait.h"
+#include "shell/PostedCall.h"
+
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 using testing::HasSubstr;
 
@@ -336,49 +342,173 @@ TEST_F(HttpClientTest, ServerThatNeverAnswersTimesOut)
     expectFailureEvents(log, response.errorMessage);
 }
 
-// An object that notes each event it gets and whether it came while get() was still running.
+// Notes each event it gets into a shared log, marked with whether get() was still running.
 class Recorder final : public QObject {
 public:
-    bool insideGet = false;
-    QStringList seen;
+    Recorder(QString name, QStringList &log, const bool &insideGet)
+        : m_name(std::move(name)), m_log(log), m_insideGet(insideGet)
+    {}
 
 protected:
     bool event(QEvent *event) override
     {
-        seen << QStringLiteral("%1 %2").arg(int(event->type())).arg(insideGet ? "during" : "after");
+        m_log << QStringLiteral("%1 %2 %3")
+                     .arg(m_name)
+                     .arg(int(event->type()))
+                     .arg(m_insideGet ? "during" : "after");
         return true;
     }
+
+private:
+    QString m_name;
+    QStringList &m_log;
+    const bool &m_insideGet;
 };
 
-TEST_F(HttpClientTest, WaitKeepsTimersRunningButHoldsUserInputUntilTheCallReturns)
+// Runs `post` on another thread after `delayMs`, as a libVLC thread or the window system would.
+std::thread postLater(int delayMs, std::function<void()> post)
 {
-    Recorder recorder;
-    int ticks = 0;
-    QTimer timer;
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, &recorder, [&] {
-        if (++ticks == 2) {
-            QCoreApplication::postEvent(&recorder, new QEvent(QEvent::KeyPress));
-            QCoreApplication::postEvent(&recorder, new QEvent(QEvent::User));
-            QCoreApplication::postEvent(&recorder, new QEvent(QEvent::MouseButtonPress));
-        }
+    return std::thread([delayMs, post = std::move(post)] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        post();
     });
-    timer.start();
+}
 
-    recorder.insideGet = true;
+// Keeps the objects that may receive events during a wait for one test.
+struct DeliveredDuringWaits {
+    explicit DeliveredDuringWaits(std::function<bool(const QObject *)> predicate)
+    {
+        ExclusiveWait::setDeliveredDuringWaits(std::move(predicate));
+    }
+    ~DeliveredDuringWaits() { ExclusiveWait::setDeliveredDuringWaits({}); }
+};
+
+void deliverPending()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+TEST_F(HttpClientTest, WaitHoldsWhatCouldStartACommandAndDeliversItAfterwardsInOrder)
+{
+    QStringList log;
+    bool insideGet = false;
+    Recorder input(QStringLiteral("input"), log, insideGet);
+    Recorder passage(QStringLiteral("busy"), log, insideGet);
+    const DeliveredDuringWaits delivered([&](const QObject *o) { return o == &passage; });
+    CallTarget calls;
+    QTimer timer; // like the player's start-up time-out
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&] { log << QStringLiteral("timer %1").arg(insideGet ? "during" : "after"); });
+    timer.start(50);
+    std::thread poster = postLater(300, [&] {
+        calls.post([&] { log << QStringLiteral("player event %1").arg(insideGet ? "during" : "after"); });
+        QCoreApplication::postEvent(&input, new QEvent(QEvent::KeyPress));
+        QCoreApplication::postEvent(&passage, new QEvent(QEvent::KeyPress));
+        QCoreApplication::postEvent(&input, new QEvent(QEvent::MouseButtonPress));
+    });
+
+    insideGet = true;
     const HttpResponse response =
         HttpClient().get(server->httpUrl(QStringLiteral("/slow?bytes=20000&ms=1000")));
-    recorder.insideGet = false;
-    timer.stop();
+    insideGet = false;
+    poster.join();
+    log << QStringLiteral("returned");
+    deliverPending();
 
     ASSERT_TRUE(response.ok) << response.errorMessage.toStdString();
     EXPECT_EQ(response.body.size(), 20000);
-    // 1 s at 20 ms: a loop that stalled would have given none at all.
-    EXPECT_GE(ticks, 20);
-    EXPECT_EQ(recorder.seen, QStringList({QStringLiteral("%1 during").arg(int(QEvent::User))}));
+    const int key = int(QEvent::KeyPress);
+    EXPECT_EQ(log, QStringList({QStringLiteral("busy %1 during").arg(key), QStringLiteral("returned"),
+                                QStringLiteral("timer after"), QStringLiteral("player event after"),
+                                QStringLiteral("input %1 after").arg(key),
+                                QStringLiteral("input %1 after").arg(int(QEvent::MouseButtonPress))}));
+}
 
-    QCoreApplication::sendPostedEvents(&recorder);
-    EXPECT_EQ(recorder.seen, QStringList({QStringLiteral("%1 during").arg(int(QEvent::User)),
-                                          QStringLiteral("%1 after").arg(int(QEvent::KeyPress)),
-                                          QStringLiteral("%1 after").arg(int(QEvent::MouseButtonPress))}));
+// A cancel from a window that still works during the wait (the busy window's close), or the close
+// of any other window, stops a transfer that would otherwise run until its time-out.
+struct CancelCase {
+    const char *name;
+    bool byClosingAnotherWindow;
+};
+void PrintTo(const CancelCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+class HttpClientCancelTest : public HttpClientTest, public testing::WithParamInterface<CancelCase> {};
+
+TEST_P(HttpClientCancelTest, CancelStopsTheTransferAtOnceWithNothingToReport)
+{
+    QStringList log;
+    bool insideGet = false;
+    Recorder window(QStringLiteral("window"), log, insideGet);
+    Recorder busy(QStringLiteral("busy"), log, insideGet);
+    struct Canceller final : QObject {
+        bool event(QEvent *) override
+        {
+            ExclusiveWait::cancel();
+            return true;
+        }
+    } closeBox;
+    const DeliveredDuringWaits delivered([&](const QObject *o) { return o == &busy || o == &closeBox; });
+    const bool byClose = GetParam().byClosingAnotherWindow;
+    std::thread poster = postLater(300, [&] {
+        if (byClose)
+            QCoreApplication::postEvent(&window, new QEvent(QEvent::Close));
+        else
+            QCoreApplication::postEvent(&closeBox, new QEvent(QEvent::User));
+    });
+
+    HttpClient client;
+    EventLog events;
+    events.watch(client);
+    QElapsedTimer clock;
+    clock.start();
+    insideGet = true;
+    const HttpResponse response = client.get(server->httpUrl(QStringLiteral("/silent?seconds=20")));
+    insideGet = false;
+    const qint64 elapsed = clock.elapsed();
+    poster.join();
+    deliverPending();
+
+    EXPECT_TRUE(response.cancelled);
+    EXPECT_FALSE(response.ok);
+    EXPECT_TRUE(events.entries.isEmpty()) << events.entries.join(", ").toStdString();
+    // Well before the server's 20 s of silence or the 60 s time-out.
+    EXPECT_LT(elapsed, 10000);
+    // A closed window still gets its close, once the load is over.
+    EXPECT_EQ(log, byClose ? QStringList{QStringLiteral("window %1 after").arg(int(QEvent::Close))}
+                           : QStringList{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cancels, HttpClientCancelTest,
+                         testing::Values(CancelCase{"busyWindowClosed", false},
+                                         CancelCase{"otherWindowClosed", true}),
+                         [](const testing::TestParamInfo<CancelCase> &info) {
+                             return std::string(info.param.name);
+                         });
+
+// A body may not grow without end: a source that is really a stream, or one that declares a
+// length above the ceiling, fails with the transport's words for it.
+TEST_F(HttpClientTest, BodyAboveTheCeilingFailsTheRequest)
+{
+    for (const QString &path : {QStringLiteral("/endless"), QStringLiteral("/slow?bytes=3000000&ms=100")}) {
+        HttpClient client;
+        client.setMaxBodyBytesForTesting(1 << 20);
+        EventLog log;
+        log.watch(client);
+        const HttpResponse response = client.get(server->httpUrl(path));
+        log.entries << QStringLiteral("returned");
+        EXPECT_FALSE(response.ok) << path.toStdString();
+        EXPECT_EQ(response.errorMessage, QStringLiteral("Maximum file size exceeded")) << path.toStdString();
+        EXPECT_TRUE(response.body.isEmpty());
+        expectFailureEvents(log, response.errorMessage);
+    }
+    // Just below the ceiling is a body like any other.
+    HttpClient client;
+    client.setMaxBodyBytesForTesting(1 << 20);
+    const HttpResponse response = client.get(server->httpUrl(QStringLiteral("/slow?bytes=1048576&ms=100")));
+    ASSERT_TRUE(response.ok) << response.errorMessage.toStdString();
+    EXPECT_EQ(response.body.size(), 1 << 20);
 }

@@ -30,6 +30,17 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
+// The text of the general stop box among `boxes`, taken out of the list; empty when none was shown.
+// Failures end a command at its handler and arrive there, not as exceptions out of a click.
+inline QString takeStopBox(QList<MessageBoxes::Shown> &boxes)
+{
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        if (boxes[i].kind == MessageBoxes::Kind::Stop)
+            return boxes.takeAt(i).text;
+    }
+    return {};
+}
+
 // Runs `fn` as soon as `dialog` is showing, from inside the modal loop that shows it.
 inline void whenShown(QWidget *dialog, std::function<void()> fn)
 {

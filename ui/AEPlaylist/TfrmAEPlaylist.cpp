@@ -1,5 +1,6 @@
 #include "TfrmAEPlaylist.h"
 
+#include "shell/CommandBoundary.h"
 #include "ui_TfrmAEPlaylist.h"
 
 #include "AdminPlaylists/TfrmAdminPlaylists.h"
@@ -10,6 +11,8 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <limits>
+
+using CommandBoundary::command;
 
 TfrmAEPlaylist *frmAEPlaylist = nullptr;
 
@@ -31,9 +34,12 @@ TfrmAEPlaylist::TfrmAEPlaylist(QWidget *owner)
     ui->btnOK->setImage(ImageList1(7), ImageLists::List1Size, 3);
     ui->btnCancel->setImage(ImageList1(0), ImageLists::List1Size, 3);
     ui->btnPaste->setImage(ImageList1(8), ImageLists::List1Size, 3);
-    connect(ui->edtPlaylist, &QLineEdit::textChanged, this, &TfrmAEPlaylist::rememberEditState);
-    connect(ui->edtPlaylist, &QLineEdit::selectionChanged, this, &TfrmAEPlaylist::rememberEditState);
-    connect(ui->edtPlaylist, &QLineEdit::cursorPositionChanged, this, &TfrmAEPlaylist::rememberEditState);
+    connect(ui->edtPlaylist, &QLineEdit::textChanged, this,
+            command(this, &TfrmAEPlaylist::rememberEditState));
+    connect(ui->edtPlaylist, &QLineEdit::selectionChanged, this,
+            command(this, &TfrmAEPlaylist::rememberEditState));
+    connect(ui->edtPlaylist, &QLineEdit::cursorPositionChanged, this,
+            command(this, &TfrmAEPlaylist::rememberEditState));
 
     OpenDialog1 = new QFileDialog(this, QStringLiteral("Open m3u Playlist"));
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
@@ -42,10 +48,10 @@ TfrmAEPlaylist::TfrmAEPlaylist(QWidget *owner)
     OpenDialog1->setOption(QFileDialog::ReadOnly, false);
     OpenDialog1->setSizeGripEnabled(true);
 
-    connect(ui->btnOK, &QPushButton::clicked, this, &TfrmAEPlaylist::btnOKClick);
-    connect(ui->btnCancel, &QPushButton::clicked, this, &TfrmAEPlaylist::btnCancelClick);
-    connect(ui->btnPaste, &QPushButton::clicked, this, &TfrmAEPlaylist::btnPasteClick);
-    connect(ui->btnBrowse, &QPushButton::clicked, this, &TfrmAEPlaylist::btnBrowseClick);
+    connect(ui->btnOK, &QPushButton::clicked, this, command(this, &TfrmAEPlaylist::btnOKClick));
+    connect(ui->btnCancel, &QPushButton::clicked, this, command(this, &TfrmAEPlaylist::btnCancelClick));
+    connect(ui->btnPaste, &QPushButton::clicked, this, command(this, &TfrmAEPlaylist::btnPasteClick));
+    connect(ui->btnBrowse, &QPushButton::clicked, this, command(this, &TfrmAEPlaylist::btnBrowseClick));
 }
 
 TfrmAEPlaylist::~TfrmAEPlaylist() = default;

@@ -1,9 +1,12 @@
 #include "TfrmAbout.h"
 
+#include "shell/CommandBoundary.h"
 #include "ui_TfrmAbout.h"
 
 #include "WebLinks.h"
 #include "common/ImageLists.h"
+
+using CommandBoundary::command;
 
 TfrmAbout *frmAbout = nullptr;
 
@@ -50,9 +53,9 @@ TfrmAbout::TfrmAbout(QWidget *owner)
     ui->btnClose->setFont(fontOfHeight(QStringLiteral("Calibri Light"), 16));
     ui->btnClose->setImage(ImageList1(0), ImageLists::List1Size, 3);
 
-    connect(ui->btnDonate, &QPushButton::clicked, this, &TfrmAbout::btnDonateClick);
-    connect(ui->Label5, &ClickableLabel::clicked, this, &TfrmAbout::Label5Click);
-    connect(ui->btnClose, &QPushButton::clicked, this, &TfrmAbout::btnCloseClick);
+    connect(ui->btnDonate, &QPushButton::clicked, this, command(this, &TfrmAbout::btnDonateClick));
+    connect(ui->Label5, &ClickableLabel::clicked, this, command(this, &TfrmAbout::Label5Click));
+    connect(ui->btnClose, &QPushButton::clicked, this, command(this, &TfrmAbout::btnCloseClick));
 }
 
 TfrmAbout::~TfrmAbout() = default;

@@ -1,5 +1,6 @@
 #include "TfrmAdminFavourites.h"
 
+#include "shell/CommandBoundary.h"
 #include "ui_TfrmAdminFavourites.h"
 
 #include "EFavourite/TfrmEditFavourite.h"
@@ -17,6 +18,8 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QShowEvent>
+
+using CommandBoundary::command;
 
 TfrmAdminFavourites *frmAdminFavourites = nullptr;
 
@@ -41,10 +44,10 @@ TfrmAdminFavourites::TfrmAdminFavourites(QWidget *owner)
     ui->btnEdit->setImage(ImageList1(6), ImageLists::List1Size, 3);
     ui->btnExport->setImage(ImageList1(13), ImageLists::List1Size, 3);
 
-    connect(ui->btnClose, &QPushButton::clicked, this, &TfrmAdminFavourites::btnCloseClick);
-    connect(ui->btnRemove, &QPushButton::clicked, this, &TfrmAdminFavourites::btnRemoveClick);
-    connect(ui->btnEdit, &QPushButton::clicked, this, &TfrmAdminFavourites::btnEditClick);
-    connect(ui->btnExport, &QPushButton::clicked, this, &TfrmAdminFavourites::btnExportClick);
+    connect(ui->btnClose, &QPushButton::clicked, this, command(this, &TfrmAdminFavourites::btnCloseClick));
+    connect(ui->btnRemove, &QPushButton::clicked, this, command(this, &TfrmAdminFavourites::btnRemoveClick));
+    connect(ui->btnEdit, &QPushButton::clicked, this, command(this, &TfrmAdminFavourites::btnEditClick));
+    connect(ui->btnExport, &QPushButton::clicked, this, command(this, &TfrmAdminFavourites::btnExportClick));
 }
 
 TfrmAdminFavourites::~TfrmAdminFavourites() = default;

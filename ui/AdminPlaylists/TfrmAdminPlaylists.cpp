@@ -1,5 +1,6 @@
 #include "TfrmAdminPlaylists.h"
 
+#include "shell/CommandBoundary.h"
 #include "ui_TfrmAdminPlaylists.h"
 
 #include "AEPlaylist/TfrmAEPlaylist.h"
@@ -13,6 +14,8 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
+
+using CommandBoundary::command;
 
 TfrmAdminPlaylists *frmAdminPlaylists = nullptr;
 
@@ -53,10 +56,10 @@ TfrmAdminPlaylists::TfrmAdminPlaylists(QWidget *owner)
     ui->btnRemove->setImage(ImageList1(5), ImageLists::List1Size, 3);
     ui->btnClose->setImage(ImageList1(0), ImageLists::List1Size, 3);
 
-    connect(ui->btnAdd, &QPushButton::clicked, this, &TfrmAdminPlaylists::btnAddClick);
-    connect(ui->btnEdit, &QPushButton::clicked, this, &TfrmAdminPlaylists::btnEditClick);
-    connect(ui->btnRemove, &QPushButton::clicked, this, &TfrmAdminPlaylists::btnRemoveClick);
-    connect(ui->btnClose, &QPushButton::clicked, this, &TfrmAdminPlaylists::btnCloseClick);
+    connect(ui->btnAdd, &QPushButton::clicked, this, command(this, &TfrmAdminPlaylists::btnAddClick));
+    connect(ui->btnEdit, &QPushButton::clicked, this, command(this, &TfrmAdminPlaylists::btnEditClick));
+    connect(ui->btnRemove, &QPushButton::clicked, this, command(this, &TfrmAdminPlaylists::btnRemoveClick));
+    connect(ui->btnClose, &QPushButton::clicked, this, command(this, &TfrmAdminPlaylists::btnCloseClick));
 }
 
 TfrmAdminPlaylists::~TfrmAdminPlaylists() = default;

@@ -1,10 +1,16 @@
 #include "TfrmBusy.h"
 
+#include "shell/CommandBoundary.h"
 #include "ui_TfrmBusy.h"
+
+#include "shell/ExclusiveWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QIcon>
+#include <QWindow>
+
+using CommandBoundary::command;
 
 TfrmBusy *frmBusy = nullptr;
 
@@ -26,7 +32,11 @@ TfrmBusy::TfrmBusy(QWidget *owner) : FixedDialog(owner, QSize(312, 161)), ui(std
             QIcon(QStringLiteral(":/busy/frame%1.svg").arg(i, 2, 10, QLatin1Char('0'))).pixmap(48, 48));
     ui->imgAnimate->setPixmap(QIcon(QStringLiteral(":/busy/logo.svg")).pixmap(48, 48));
     tmrLogoAnimate.setInterval(FrameIntervalMs);
-    connect(&tmrLogoAnimate, &QTimer::timeout, this, &TfrmBusy::tmrLogoAnimateTimer);
+    connect(&tmrLogoAnimate, &QTimer::timeout, this, command(this, &TfrmBusy::tmrLogoAnimateTimer));
+    // While a load waits for its worker, this window alone keeps working: it animates, and the
+    // user can close it to stop the load.
+    ExclusiveWait::setDeliveredDuringWaits(
+        [](const QObject *object) { return frmBusy && frmBusy->receivesDuringWaits(object); });
 }
 
 TfrmBusy::~TfrmBusy() = default;
@@ -94,6 +104,17 @@ void TfrmBusy::hideEvent(QHideEvent *event)
 {
     tmrLogoAnimate.stop();
     FixedDialog::hideEvent(event);
+    // Closed by the user (close box or Esc) while a load waits: the user chose to stop it.
+    if (ExclusiveWait::isRunning())
+        ExclusiveWait::cancel();
+}
+
+bool TfrmBusy::receivesDuringWaits(const QObject *object) const
+{
+    if (object == this || object == &tmrLogoAnimate || object == windowHandle())
+        return true;
+    const QWidget *widget = qobject_cast<const QWidget *>(object);
+    return widget && isAncestorOf(widget);
 }
 
 void TfrmBusy::tmrLogoAnimateTimer()

@@ -36,6 +36,9 @@ public:
     bool isShowing() const { return isVisible(); }
     void closeIfShowing();
 
+    // This window, its children, its window-system window and its animation timer.
+    bool receivesDuringWaits(const QObject *object) const;
+
     int logoAnimateCount() const { return m_logoAnimateCount; }
     bool isAnimating() const { return tmrLogoAnimate.isActive(); }
 

@@ -1,5 +1,6 @@
 #include "TfrmMain.h"
 
+#include "shell/CommandBoundary.h"
 #include "ui_TfrmMain.h"
 
 #include "AdminFavourites/TfrmAdminFavourites.h"
@@ -23,6 +24,8 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
+
+using CommandBoundary::command;
 
 TfrmMain *frmMain = nullptr;
 
@@ -66,40 +69,50 @@ TfrmMain::TfrmMain(QWidget *parent)
     ui->lstM3UPlaylists->setUniformItemSizes(true);
     ui->lstM3UPlaylists->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    connect(ui->btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
+    connect(ui->btnClose, &QPushButton::clicked, this, command(this, &TfrmMain::btnCloseClick));
     // Only a choice the user makes loads a playlist; entries chosen by the program do not.
-    connect(ui->cmbPlaylists, &QComboBox::activated, this, [this] { cmbPlaylistsChange(); });
+    connect(ui->cmbPlaylists, &QComboBox::activated, this, command([this] { cmbPlaylistsChange(); }));
     setUpLook();
-    connect(ui->btnSearch, &QPushButton::clicked, this, &TfrmMain::btnSearchClick);
-    ui->edtSearch->setKeyPressHandler([this](QChar &Key) { ButtonedEdit1KeyPress(Key); });
-    connect(ui->edtSearch, &ButtonedEdit::rightButtonClick, this, &TfrmMain::edtSearchRightButtonClick);
-    connect(ui->btnAEPlaylists, &QPushButton::clicked, this, &TfrmMain::btnAEPlaylistsClick);
-    connect(ui->btnAEFavourites, &QPushButton::clicked, this, &TfrmMain::btnAEFavouritesClick);
-    connect(ui->btnAddToFavourites, &QPushButton::clicked, this, &TfrmMain::btnAddToFavouritesClick);
-    connect(ui->btnViewFavourites, &QPushButton::clicked, this, &TfrmMain::btnViewFavouritesClick);
-    connect(ui->btnAbout, &QPushButton::clicked, this, &TfrmMain::btnAboutClick);
-    connect(ui->lblLink, &ClickableLabel::clicked, this, &TfrmMain::lblLinkClick);
-    connect(ui->lblLink, &ClickableLabel::mouseEntered, this, &TfrmMain::lblLinkMouseEnter);
-    connect(ui->lblLink, &ClickableLabel::mouseLeft, this, &TfrmMain::lblLinkMouseLeave);
-    connect(ui->Image1, &ClickableLabel::clicked, this, &TfrmMain::Image1Click);
+    connect(ui->btnSearch, &QPushButton::clicked, this, command(this, &TfrmMain::btnSearchClick));
+    ui->edtSearch->setKeyPressHandler(
+        [this](QChar &Key) { CommandBoundary::runCommand([&] { ButtonedEdit1KeyPress(Key); }); });
+    connect(ui->edtSearch, &ButtonedEdit::rightButtonClick, this,
+            command(this, &TfrmMain::edtSearchRightButtonClick));
+    connect(ui->btnAEPlaylists, &QPushButton::clicked, this, command(this, &TfrmMain::btnAEPlaylistsClick));
+    connect(ui->btnAEFavourites, &QPushButton::clicked, this, command(this, &TfrmMain::btnAEFavouritesClick));
+    connect(ui->btnAddToFavourites, &QPushButton::clicked, this,
+            command(this, &TfrmMain::btnAddToFavouritesClick));
+    connect(ui->btnViewFavourites, &QPushButton::clicked, this,
+            command(this, &TfrmMain::btnViewFavouritesClick));
+    connect(ui->btnAbout, &QPushButton::clicked, this, command(this, &TfrmMain::btnAboutClick));
+    connect(ui->lblLink, &ClickableLabel::clicked, this, command(this, &TfrmMain::lblLinkClick));
+    connect(ui->lblLink, &ClickableLabel::mouseEntered, this, command(this, &TfrmMain::lblLinkMouseEnter));
+    connect(ui->lblLink, &ClickableLabel::mouseLeft, this, command(this, &TfrmMain::lblLinkMouseLeave));
+    connect(ui->Image1, &ClickableLabel::clicked, this, command(this, &TfrmMain::Image1Click));
     NetHTTPClient1 = new HttpClient(this);
-    connect(NetHTTPClient1, &HttpClient::requestCompleted, this, &TfrmMain::NetHTTPClient1RequestCompleted);
-    connect(NetHTTPClient1, &HttpClient::requestError, this, &TfrmMain::NetHTTPClient1RequestError);
-    connect(NetHTTPClient1, &HttpClient::requestException, this, &TfrmMain::NetHTTPClient1RequestException);
+    connect(NetHTTPClient1, &HttpClient::requestCompleted, this,
+            command(this, &TfrmMain::NetHTTPClient1RequestCompleted));
+    connect(NetHTTPClient1, &HttpClient::requestError, this,
+            command(this, &TfrmMain::NetHTTPClient1RequestError));
+    connect(NetHTTPClient1, &HttpClient::requestException, this,
+            command(this, &TfrmMain::NetHTTPClient1RequestException));
     createPlayerControl();
-    connect(ui->btnPlay, &QPushButton::clicked, this, &TfrmMain::btnPlayClick);
-    connect(ui->btnStop, &QPushButton::clicked, this, &TfrmMain::btnStopClick);
-    connect(ui->btnPause, &QPushButton::clicked, this, &TfrmMain::btnPauseClick);
-    connect(ui->btnGoFullscreen, &QPushButton::clicked, this, &TfrmMain::btnGoFullscreenClick);
-    connect(VLCPlugin21, &PlayerControl::MediaPlayerPlaying, this, &TfrmMain::VLCPlugin21MediaPlayerPlaying);
+    connect(ui->btnPlay, &QPushButton::clicked, this, command(this, &TfrmMain::btnPlayClick));
+    connect(ui->btnStop, &QPushButton::clicked, this, command(this, &TfrmMain::btnStopClick));
+    connect(ui->btnPause, &QPushButton::clicked, this, command(this, &TfrmMain::btnPauseClick));
+    connect(ui->btnGoFullscreen, &QPushButton::clicked, this, command(this, &TfrmMain::btnGoFullscreenClick));
+    connect(VLCPlugin21, &PlayerControl::MediaPlayerPlaying, this,
+            command(this, &TfrmMain::VLCPlugin21MediaPlayerPlaying));
     connect(VLCPlugin21, &PlayerControl::MediaPlayerEncounteredError, this,
-            &TfrmMain::VLCPlugin21MediaPlayerEncounteredError);
-    connect(VLCPlugin21, &PlayerControl::MouseMove, this, &TfrmMain::VLCPlugin21MouseMove);
-    connect(VLCPlugin21, &PlayerControl::MouseDown, this, &TfrmMain::VLCPlugin21MouseDown);
+            command(this, &TfrmMain::VLCPlugin21MediaPlayerEncounteredError));
+    connect(VLCPlugin21, &PlayerControl::MouseMove, this, command(this, &TfrmMain::VLCPlugin21MouseMove));
+    connect(VLCPlugin21, &PlayerControl::MouseDown, this, command(this, &TfrmMain::VLCPlugin21MouseDown));
     // Direct, so that a key set to 0 here is seen as consumed by the control.
     connect(
         VLCPlugin21, &PlayerControl::KeyDown, this,
-        [this](int *Key, Qt::KeyboardModifiers Shift) { VLCPlugin21KeyDown(*Key, Shift); },
+        [this](int *Key, Qt::KeyboardModifiers Shift) {
+            CommandBoundary::runCommand([&] { VLCPlugin21KeyDown(*Key, Shift); });
+        },
         Qt::DirectConnection);
 
     FormCreate();
@@ -164,7 +177,7 @@ void TfrmMain::FormShow()
     m_shownOnce = true;
     if (m_arguments.size() > 1) {
         // Runs once the window is on screen and the event loop is turning, never inside the show.
-        QMetaObject::invokeMethod(this, &TfrmMain::startUp, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, command(this, &TfrmMain::startUp), Qt::QueuedConnection);
     }
 }
 
@@ -173,7 +186,7 @@ void TfrmMain::startUp()
     if (m_arguments.size() < 2)
         return;
     const QString fileName = m_arguments.at(1);
-    if (!QFileInfo::exists(fileName))
+    if (!isExistingPlaylistFile(fileName))
         return;
     if (isFoundInPlaylists(fileName)) {
         QCoreApplication::processEvents();

@@ -69,6 +69,11 @@ void TfrmMain::cmbPlaylistsChange()
 void TfrmMain::DownloadAndParse(const QString &URL)
 {
     const HttpResponse Response = NetHTTPClient1->get(URL);
+    if (Response.cancelled) {
+        // The user closed the busy window, or the program: the load just stops.
+        closeBusyIfShowing();
+        return;
+    }
     if (!Response.ok) {
         MessageBoxes::Error(this, Response.errorMessage);
         return;

@@ -1,5 +1,7 @@
 #include "MessageBoxes.h"
 
+#include "shell/CommandBoundary.h"
+
 #include <QApplication>
 #include <QFileInfo>
 
@@ -41,6 +43,13 @@ QMessageBox::StandardButton show(QWidget *parent, MessageBoxes::Kind kind, const
     }
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
+
+// A command's failure, caught at its handler, goes to the general stop box over the active window.
+[[maybe_unused]] const bool reporterSet = [] {
+    CommandBoundary::setReporter(
+        [](const QString &message) { MessageBoxes::Stop(QApplication::activeWindow(), message); });
+    return true;
+}();
 } // namespace
 
 void MessageBoxes::Error(QWidget *parent, const QString &text)

@@ -118,6 +118,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             # /file?path=<local path>: a file of the test's own, for benchmarks of large bodies.
             with open(query["path"], "rb") as f:
                 self.send_body(200, f.read(), [("Content-Type", "audio/x-mpegurl")])
+        elif head == "endless":
+            # A live stream: no length, data until the client hangs up.
+            self.send_response(200)
+            self.send_header("Content-Type", "video/mp2t")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            block = b"\x47" + b"\xff" * 187
+            try:
+                while True:
+                    self.wfile.write(block * 64)
+            except (BrokenPipeError, ConnectionResetError):
+                pass
         elif head == "silent":
             # Accepts the request and never answers: only the client's time-out ends it.
             time.sleep(float(query.get("seconds", "10")))
