@@ -1,6 +1,7 @@
 #include "ButtonedEdit.h"
 
 #include <QAction>
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 ButtonedEdit::ButtonedEdit(QWidget *parent) : QLineEdit(parent)
@@ -40,4 +41,36 @@ void ButtonedEdit::keyPressEvent(QKeyEvent *event)
         }
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void ButtonedEdit::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    setHintShown(false);
+}
+
+void ButtonedEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    setHintShown(true);
+}
+
+void ButtonedEdit::setHintShown(bool shown)
+{
+    // Qt draws the hint under the caret of an empty focused box; here it goes with the focus.
+    // Only its colour changes, so the hint text itself stays for whoever reads it.
+    if (shown == !m_hintHidden)
+        return;
+    m_hintHidden = !shown;
+    if (!shown) {
+        m_hadOwnPalette = testAttribute(Qt::WA_SetPalette);
+        m_paletteWithHint = palette();
+        QPalette p = palette();
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            p.setColor(group, QPalette::PlaceholderText, Qt::transparent);
+        setPalette(p);
+    } else {
+        // An empty palette inherits again, as the box did before.
+        setPalette(m_hadOwnPalette ? m_paletteWithHint : QPalette());
+    }
 }

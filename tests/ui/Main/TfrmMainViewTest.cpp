@@ -89,6 +89,21 @@ private:
             main->channels().addText(n);
     }
     int topRow() { return ui().lstM3UPlaylists->indexAt(QPoint(4, 4)).row(); }
+    // Pixels of the search box's text area, right of the caret and left of the grey cross, that
+    // are not its background: the drawn hint (or text).
+    int inkRightOfTheCaret()
+    {
+        ButtonedEdit *box = ui().edtSearch;
+        const QImage image = box->grab().toImage();
+        const int from = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().right() + 2;
+        const int to = box->findChild<QAbstractButton *>()->geometry().left() - 2;
+        const QRgb background = image.pixel(to - 1, box->height() / 2);
+        int ink = 0;
+        for (int y = 4; y < box->height() - 4; ++y)
+            for (int x = from; x < to; ++x)
+                ink += image.pixel(x, y) != background ? 1 : 0;
+        return ink;
+    }
     void pressEnter() { QTest::keyClick(ui().edtSearch, Qt::Key_Return); }
 
 private slots:
@@ -101,6 +116,7 @@ private slots:
     void searchIgnoresEmptyTextAndEmptyList();
     void typingClearsSelectionAndEnterIsSwallowed();
     void crossEmptiesTheBoxButKeepsTheSelection();
+    void searchHintShowsOnlyWhileEmptyAndUnfocused();
     void matchScrollsToTheTopRowAsFarAsItCan();
     void linkAndLogoOpenThePortal();
     void linkUnderlinesWhileHovered();
@@ -272,6 +288,38 @@ void TfrmMainViewTest::crossEmptiesTheBoxButKeepsTheSelection()
     QVERIFY(ui().edtSearch->text().isEmpty());
     QCOMPARE(main->selectedChannelIndex(), 1);
     QTRY_VERIFY(ui().edtSearch->hasFocus());
+}
+
+void TfrmMainViewTest::searchHintShowsOnlyWhileEmptyAndUnfocused()
+{
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+    ButtonedEdit *box = ui().edtSearch;
+    ui().lstM3UPlaylists->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(ui().lstM3UPlaylists->hasFocus());
+    QVERIFY2(inkRightOfTheCaret() > 20, "no hint in the empty box without the focus");
+
+    // The grey cross, clicked: the box is emptied and gets the focus, and the hint goes.
+    QTest::keyClicks(box, "news");
+    QTest::mouseClick(box->findChild<QAbstractButton *>(), Qt::LeftButton);
+    QVERIFY(box->text().isEmpty());
+    QTRY_VERIFY(box->hasFocus());
+    QCOMPARE(inkRightOfTheCaret(), 0);
+    QCOMPARE(box->placeholderText(), QStringLiteral("Search..."));
+
+    // Typed and erased again while it keeps the focus: still no hint.
+    QTest::keyClicks(box, "x");
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QVERIFY(box->text().isEmpty());
+    QCOMPARE(inkRightOfTheCaret(), 0);
+
+    // Tab takes the focus on: the hint is back; a click into the box hides it again.
+    QTest::keyClick(box, Qt::Key_Tab);
+    QTRY_VERIFY(!box->hasFocus());
+    QVERIFY(inkRightOfTheCaret() > 20);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() / 3, box->height() / 2));
+    QTRY_VERIFY(box->hasFocus());
+    QCOMPARE(inkRightOfTheCaret(), 0);
 }
 
 void TfrmMainViewTest::matchScrollsToTheTopRowAsFarAsItCan()
