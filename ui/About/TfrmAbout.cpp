@@ -41,9 +41,10 @@ TfrmAbout::TfrmAbout(QWidget *owner)
     QFont link = calibri;
     link.setUnderline(true);
     ui->Label5->setFont(link);
-    QPalette blue = ui->Label5->palette();
-    blue.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
-    ui->Label5->setPalette(blue);
+    // A light link blue: pure blue cannot be read on the dark face.
+    QPalette linkColour = ui->Label5->palette();
+    linkColour.setColor(QPalette::WindowText, QColor(0x8A, 0xB4, 0xF8));
+    ui->Label5->setPalette(linkColour);
     ui->Label5->setText(plainAddress(QString::fromLatin1(BRACKWELL_WEB_PAGE)));
 
     ui->Image1->setPixmap(QIcon(QStringLiteral(":/images/brackwell.svg")).pixmap(128, 128));

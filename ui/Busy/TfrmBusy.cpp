@@ -20,12 +20,9 @@ TfrmBusy::TfrmBusy(QWidget *owner) : FixedDialog(owner, QSize(312, 161)), ui(std
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     QFont labelFont(QStringLiteral("Calibri Light"));
     labelFont.setPixelSize(21);
-    for (QLabel *label : {ui->Label1, ui->Label2}) {
+    // The lines keep the style's text colour: black would be lost on the dark face.
+    for (QLabel *label : {ui->Label1, ui->Label2})
         label->setFont(labelFont);
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, Qt::black);
-        label->setPalette(p);
-    }
     ImageList4.reserve(FrameCount);
     for (int i = 0; i < FrameCount; ++i)
         ImageList4.append(

@@ -44,6 +44,16 @@ void CarbonStyle::polish(QPalette &palette)
     palette = carbonPalette();
 }
 
+int CarbonStyle::styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                           QStyleHintReturn *returnData) const
+{
+    // A drop-down list opens below its box (above it only where the screen has no room below),
+    // showing at most its visible-row count; Fusion would lay it over the box like a menu.
+    if (hint == SH_ComboBox_Popup)
+        return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 QString CarbonStyle::styleSheet()
 {
     return QStringLiteral(

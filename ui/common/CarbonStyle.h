@@ -14,6 +14,8 @@ public:
 
     QPalette standardPalette() const override;
     void polish(QPalette &palette) override;
+    int styleHint(StyleHint hint, const QStyleOption *option = nullptr, const QWidget *widget = nullptr,
+                  QStyleHintReturn *returnData = nullptr) const override;
 
     static QPalette carbonPalette();
     static QString styleSheet();
