@@ -10,6 +10,7 @@
 #include <vlc/vlc.h>
 
 #include <algorithm>
+#include <dlfcn.h>
 
 using CommandBoundary::command;
 
@@ -23,6 +24,26 @@ constexpr libvlc_event_type_t kWatchedEvents[] = {
 
 // libVLC would write its own log to standard error; the program keeps quiet.
 void discardLog(void *, int, const libvlc_log_t *, const char *, va_list) {}
+
+void discardAlsaError(const char *, int, const char *, int, const char *, ...) {}
+
+// ALSA's library, which libVLC's audio output loads, prints every failure to standard error
+// itself: thousands of lines a minute on a machine without a sound card. Its handler is global,
+// so it is set once, in the copy of the library the audio output will use.
+void silenceAlsa()
+{
+    static const bool done = [] {
+        void *alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+        if (!alsa)
+            return false; // no ALSA, nothing to silence
+        using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
+        using SetHandler = int (*)(Handler);
+        if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+            set(discardAlsaError);
+        return true; // the library stays loaded, and with it the handler
+    }();
+    (void)done;
+}
 
 QString vlcMessage(const QString &fallback)
 {
@@ -100,6 +121,7 @@ void LibVlcPlayer::ensurePlayer()
     if (m_player)
         return;
     if (!m_vlc) {
+        silenceAlsa();
         std::vector<QByteArray> bytes;
         for (const QString &argument : m_arguments)
             bytes.push_back(argument.toUtf8());
