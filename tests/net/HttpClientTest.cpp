@@ -1,3 +1,4 @@
+#include "PostLater.h"
 #include "TestServer.h"
 
 #include "loading/BodyDecoder.h"
@@ -364,15 +365,6 @@ private:
     QStringList &m_log;
     const bool &m_insideGet;
 };
-
-// Runs `post` on another thread after `delayMs`, as a libVLC thread or the window system would.
-std::thread postLater(int delayMs, std::function<void()> post)
-{
-    return std::thread([delayMs, post = std::move(post)] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        post();
-    });
-}
 
 // Keeps the objects that may receive events during a wait for one test.
 struct DeliveredDuringWaits {

@@ -1,5 +1,6 @@
 // The wait of a web load: what reaches the user during it and after it, and the ways out of it.
 
+#include "../../net/PostLater.h"
 #include "../../net/TestServer.h"
 #include "../Player/FakePlayerControl.h"
 #include "../WindowTestSupport.h"
@@ -15,20 +16,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <chrono>
-#include <thread>
-
-namespace {
-// Runs `post` on another thread after `delayMs`, as a libVLC thread or the window system would.
-std::thread postLater(int delayMs, std::function<void()> post)
-{
-    return std::thread([delayMs, post = std::move(post)] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        post();
-    });
-}
-} // namespace
 
 class LoadWaitTest final : public QObject {
     Q_OBJECT
