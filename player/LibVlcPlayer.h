@@ -39,6 +39,11 @@ public:
     void videoToggleFullscreen() override;
     bool videoFullscreen() const override;
 
+    // What the toolbar's play button does: pauses or resumes a stream that has started, and after
+    // Stop, the end of the stream or an error plays the last item again from its start. Before
+    // anything was played it does nothing.
+    void playOrTogglePause();
+
     void setStartTimeout(int ms);
     VideoArea *videoArea() const { return m_area; }
 

@@ -123,6 +123,7 @@ QToolButton *PlayerToolbar::addButton(const QIcon &icon, const QString &toolTip)
 
 void PlayerToolbar::setPlaying(bool playing)
 {
+    m_playing = playing;
     m_pause->setIcon(glyphIcon(playing ? Glyph::Pause : Glyph::Play));
 }
 

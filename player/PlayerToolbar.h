@@ -16,6 +16,8 @@ public:
     explicit PlayerToolbar(QWidget *parent = nullptr);
 
     void setPlaying(bool playing);
+    // Whether the button shows Pause (a stream plays) rather than Play.
+    bool isPlaying() const { return m_playing; }
     void setVolume(int volume);
     void setMuted(bool muted);
     bool isMuted() const;
@@ -35,4 +37,5 @@ private:
     QToolButton *m_mute = nullptr;
     QSlider *m_volume = nullptr;
     QToolButton *m_fullscreen = nullptr;
+    bool m_playing = false;
 };
