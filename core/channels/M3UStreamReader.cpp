@@ -1,6 +1,7 @@
 #include "M3UStreamReader.h"
 
 #include "ChannelListModel.h"
+#include "LineRules.h"
 
 #include <QString>
 #include <QStringDecoder>
@@ -16,19 +17,6 @@
 namespace {
 
 template <typename Char> using View = std::basic_string_view<Char>;
-
-// Only codes up to 32 are trimmed: a no-break space or a byte-order mark is part of the line.
-// In UTF-8 these are single bytes that no multi-byte sequence contains.
-template <typename Char> View<Char> trimControls(View<Char> line)
-{
-    std::size_t begin = 0;
-    std::size_t end = line.size();
-    while (begin < end && std::make_unsigned_t<Char>(line[begin]) <= 32)
-        ++begin;
-    while (end > begin && std::make_unsigned_t<Char>(line[end - 1]) <= 32)
-        --end;
-    return line.substr(begin, end - begin);
-}
 
 template <typename Char> Char asciiUpper(Char c)
 {
@@ -199,20 +187,6 @@ template <typename Char> bool isAcceptedName(View<Char> name)
            !startsWithIgnoringCase(name, QLatin1StringView("http://"));
 }
 
-// The position of the next c at or after from; size when there is none. Both use the
-// library's vectorised search.
-std::size_t findUnit(View<char16_t> text, char16_t c, std::size_t from)
-{
-    const qsizetype at = asText(text).indexOf(QChar(c), qsizetype(from));
-    return at < 0 ? text.size() : std::size_t(at);
-}
-
-std::size_t findUnit(View<char> bytes, char c, std::size_t from)
-{
-    const void *at = std::memchr(bytes.data() + from, c, bytes.size() - from);
-    return at ? std::size_t(static_cast<const char *>(at) - bytes.data()) : bytes.size();
-}
-
 // What the lines of one part of a piece leave behind. The name is a view into the piece or
 // into the state's own copy. A part read on a second thread starts without knowing the name
 // pending before it: its first stream line, if no name line comes first, waits for that name.
@@ -281,21 +255,9 @@ void readLines(View<Char> piece, State &state, PartResult<Char> &part)
     }
 
     const std::size_t size = piece.size();
-    // The next CR and the next LF at or after start, each looked for again only once passed.
-    std::size_t nextCr = 0;
-    std::size_t nextLf = 0;
-    bool crKnown = false;
-    bool lfKnown = false;
+    LineBreaks<Char> breaks(piece);
     while (start < size) {
-        if (!crKnown || (nextCr < start && nextCr != size)) {
-            nextCr = findUnit(piece, Char('\r'), start);
-            crKnown = true;
-        }
-        if (!lfKnown || (nextLf < start && nextLf != size)) {
-            nextLf = findUnit(piece, Char('\n'), start);
-            lfKnown = true;
-        }
-        const std::size_t end = std::min(nextCr, nextLf);
+        const std::size_t end = breaks.lineEnd(start);
         if (end == size) {
             state.carry.append(piece.substr(start));
             break;
@@ -316,10 +278,10 @@ void readLines(View<Char> piece, State &state, PartResult<Char> &part)
             readLine(line, part);
         }
 
+        // A CR that ends the piece may have its LF at the start of the next one.
         if (piece[end] == Char('\r') && end + 1 == size)
             state.skipLf = true;
-        start =
-            piece[end] == Char('\r') && end + 1 < size && piece[end + 1] == Char('\n') ? end + 2 : end + 1;
+        start = breaks.nextStart(end);
     }
 }
 

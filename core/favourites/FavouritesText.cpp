@@ -2,48 +2,23 @@
 
 #include "Utf8StringStream.h"
 #include "channels/ChannelListModel.h"
+#include "channels/LineRules.h"
 #include "channels/M3UReader.h"
 
 namespace {
-
-bool isControlOrBlank(QChar c)
-{
-    return c.unicode() <= 32;
-}
-
-// The reader drops characters of code 32 or less at both ends of every line.
-QStringView trimControls(QStringView line)
-{
-    qsizetype begin = 0;
-    qsizetype end = line.size();
-    while (begin < end && isControlOrBlank(line[begin]))
-        ++begin;
-    while (end > begin && isControlOrBlank(line[end - 1]))
-        --end;
-    return line.sliced(begin, end - begin);
-}
 
 bool isStreamLine(QStringView trimmed)
 {
     return !trimmed.isEmpty() && trimmed.front() != u'#';
 }
 
-// Calls visit(trimmedLine, lineStart, lineEnd) for every line of `text`, cut at CR LF, LF and CR
-// as the reader cuts it; lineEnd is just past the line's break (or the end of the text).
-template <typename Visit> void forEachLine(QStringView text, Visit visit)
+// Calls visit(trimmedLine, lineStart, lineEnd) for every line of `text` as the reader cuts and
+// trims it; lineEnd is just past the line's break (or the end of the text).
+template <typename Visit> void forEachReadLine(QStringView text, Visit visit)
 {
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    while (start < size) {
-        qsizetype i = start;
-        while (i < size && text[i] != u'\r' && text[i] != u'\n')
-            ++i;
-        qsizetype next = i;
-        if (next < size)
-            next += (text[next] == u'\r' && next + 1 < size && text[next + 1] == u'\n') ? 2 : 1;
-        visit(trimControls(text.sliced(start, i - start)), start, next);
-        start = next;
-    }
+    forEachLine(text, [&visit](QStringView line, qsizetype start, qsizetype next) {
+        visit(trimControls(line), start, next);
+    });
 }
 
 bool hasLineBreak(const QString &text)
@@ -74,7 +49,7 @@ bool favouritesContainAddress(QStringView text, QStringView url)
     if (url.isEmpty())
         return false;
     bool found = false;
-    forEachLine(text, [&](QStringView line, qsizetype, qsizetype) {
+    forEachReadLine(text, [&](QStringView line, qsizetype, qsizetype) {
         if (!found && isStreamLine(line) && line.compare(url, Qt::CaseInsensitive) == 0)
             found = true;
     });
@@ -86,7 +61,7 @@ QString unlistedFavouriteEntries(const QString &text)
     QString kept;
     ChannelListModel scratch;
     qsizetype entryStart = -1;
-    forEachLine(text, [&](QStringView line, qsizetype lineStart, qsizetype lineEnd) {
+    forEachReadLine(text, [&](QStringView line, qsizetype lineStart, qsizetype lineEnd) {
         if (line.isEmpty())
             return;
         if (entryStart < 0)

@@ -1,5 +1,6 @@
 #include "PlaylistsFile.h"
 
+#include "channels/LineRules.h"
 #include "shell/AtomicFile.h"
 #include "shell/FileReading.h"
 
@@ -48,18 +49,7 @@ QByteArray encodeEntries(const QStringList &entries, TextEncoding encoding)
 QStringList splitPlaylistLines(QStringView text)
 {
     QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.sliced(start, i - start).toString());
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.sliced(start).toString());
+    forEachLine(text, [&lines](QStringView line, qsizetype, qsizetype) { lines.append(line.toString()); });
     return lines;
 }
 
