@@ -42,6 +42,7 @@ private:
     bool gaveUp = false;
     QTimer watch;
     QElapsedTimer watchAge;
+    QElapsedTimer realTime; // drives the test clock
 
     Ui::TfrmMain &ui() { return frmMain->controls(); }
 
@@ -77,10 +78,9 @@ private:
 private slots:
     void initTestCase()
     {
-        auto *real = new QElapsedTimer;
-        real->start();
+        realTime.start();
         TickClock::setSourceForTesting(
-            [real] { return static_cast<quint32>(real->elapsed()) * kClockSpeed; });
+            [this] { return static_cast<quint32>(realTime.elapsed()) * kClockSpeed; });
         PlayerFactory::setFactoryForTesting(
             [](QWidget *parent) { return new LibVlcPlayer(parent, kHeadless); });
         watch.setInterval(10);

@@ -6,7 +6,10 @@
 #include "common/MessageBoxes.h"
 #include "shell/AppPaths.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -41,17 +44,29 @@ inline QString takeStopBox(QList<MessageBoxes::Shown> &boxes)
     return {};
 }
 
-// Runs `fn` as soon as `dialog` is showing, from inside the modal loop that shows it.
+// Runs `fn` as soon as `dialog` is showing, from inside the modal loop that shows it. A dialog
+// still hidden after kWhenShownDeadlineMs (or gone) fails the running test, and whatever modal
+// window holds the test instead is closed, so the test ends rather than hanging to its time-out.
+inline constexpr qint64 kWhenShownDeadlineMs = 30000;
 inline void whenShown(QWidget *dialog, std::function<void()> fn)
 {
     auto *timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, dialog, fn] {
-        if (!dialog->isVisible())
+    QElapsedTimer age;
+    age.start();
+    QObject::connect(timer, &QTimer::timeout, [timer, watched = QPointer<QWidget>(dialog), fn, age] {
+        const bool shown = watched && watched->isVisible();
+        if (!shown && watched && !age.hasExpired(kWhenShownDeadlineMs))
             return;
         timer->stop();
         timer->deleteLater();
-        fn();
+        if (shown) {
+            fn();
+            return;
+        }
+        QTest::qFail("whenShown: the dialog did not show within the deadline", __FILE__, __LINE__);
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
     });
     timer->start();
 }
