@@ -1,6 +1,7 @@
 #include "LibVlcPlayer.h"
 
 #include "PlayerToolbar.h"
+#include "StreamAddress.h"
 #include "VideoArea.h"
 #include "shell/CommandBoundary.h"
 #include "shell/NorvaleError.h"
@@ -75,7 +76,7 @@ LibVlcPlayer::LibVlcPlayer(QWidget *parent, const QStringList &vlcArguments)
     });
 
     PlayerToolbar *bar = m_area->toolbar();
-    connect(bar, &PlayerToolbar::pauseClicked, this, command(this, &LibVlcPlayer::playlistTogglePause));
+    connect(bar, &PlayerToolbar::pauseClicked, this, command(this, &LibVlcPlayer::playOrTogglePause));
     connect(bar, &PlayerToolbar::stopClicked, this, command(this, &LibVlcPlayer::playlistStop));
     connect(bar, &PlayerToolbar::fullscreenClicked, this,
             command(this, &LibVlcPlayer::videoToggleFullscreen));
@@ -210,11 +211,17 @@ int LibVlcPlayer::playlistItemsCount() const
 qint32 LibVlcPlayer::playlistAdd(const QString &uri, const QString &name)
 {
     ensurePlayer();
-    const QByteArray address = uri.toUtf8();
+    // Request headers ride after a bar on web addresses; a file name may hold a bar of its own.
+    const StreamAddress stream = hasScheme(uri) ? StreamAddress::parse(uri) : StreamAddress{uri, {}, {}};
+    const QByteArray address = stream.url.toUtf8();
     libvlc_media_t *media = hasScheme(uri) ? libvlc_media_new_location(m_vlc, address.constData())
                                            : libvlc_media_new_path(m_vlc, address.constData());
     if (!media)
         throw NorvaleError(vlcMessage(QStringLiteral("The stream address cannot be played.")));
+    if (!stream.userAgent.isEmpty())
+        libvlc_media_add_option(media, (":http-user-agent=" + stream.userAgent).toUtf8().constData());
+    if (!stream.referrer.isEmpty())
+        libvlc_media_add_option(media, (":http-referrer=" + stream.referrer).toUtf8().constData());
     if (!name.isEmpty())
         libvlc_media_set_meta(media, libvlc_meta_Title, name.toUtf8().constData());
     const qint32 id = m_nextId++;

@@ -5,6 +5,7 @@
 
 #include "AdminPlaylists/TfrmAdminPlaylists.h"
 #include "common/ImageLists.h"
+#include "common/KeptSelection.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -34,12 +35,7 @@ TfrmAEPlaylist::TfrmAEPlaylist(QWidget *owner)
     ui->btnOK->setImage(ImageList1(7), ImageLists::List1Size, 3);
     ui->btnCancel->setImage(ImageList1(0), ImageLists::List1Size, 3);
     ui->btnPaste->setImage(ImageList1(8), ImageLists::List1Size, 3);
-    connect(ui->edtPlaylist, &QLineEdit::textChanged, this,
-            command(this, &TfrmAEPlaylist::rememberEditState));
-    connect(ui->edtPlaylist, &QLineEdit::selectionChanged, this,
-            command(this, &TfrmAEPlaylist::rememberEditState));
-    connect(ui->edtPlaylist, &QLineEdit::cursorPositionChanged, this,
-            command(this, &TfrmAEPlaylist::rememberEditState));
+    m_selection = new KeptSelection(ui->edtPlaylist);
 
     OpenDialog1 = new QFileDialog(this, QStringLiteral("Open m3u Playlist"));
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
@@ -83,13 +79,6 @@ bool TfrmAEPlaylist::eventFilter(QObject *watched, QEvent *event)
     if (watched == ui->edtPlaylist) {
         if (event->type() == QEvent::KeyPress)
             return edtPlaylistKeyPress(static_cast<QKeyEvent *>(event));
-        if (event->type() == QEvent::FocusOut) {
-            // The box drops its selection when it loses the focus; what was selected is kept.
-            m_leavingFocus = true;
-            static_cast<QObject *>(ui->edtPlaylist)->event(event);
-            m_leavingFocus = false;
-            return true;
-        }
     }
     return FixedDialog::eventFilter(watched, event);
 }
@@ -100,16 +89,6 @@ bool TfrmAEPlaylist::edtPlaylistKeyPress(QKeyEvent *event)
         return false;
     btnOKClick();
     return true;
-}
-
-void TfrmAEPlaylist::rememberEditState()
-{
-    if (m_leavingFocus)
-        return;
-    const QLineEdit &edit = *ui->edtPlaylist;
-    m_selectionStart = edit.selectionStart();
-    m_selectionLength = edit.selectionLength();
-    m_caret = edit.cursorPosition();
 }
 
 void TfrmAEPlaylist::btnOKClick()
@@ -159,12 +138,7 @@ void TfrmAEPlaylist::btnBrowseClick()
 
 void TfrmAEPlaylist::btnPasteClick()
 {
-    QLineEdit &edit = *ui->edtPlaylist;
-    if (m_selectionStart >= 0 && m_selectionLength > 0)
-        edit.setSelection(m_selectionStart, m_selectionLength);
-    else
-        edit.setCursorPosition(m_caret);
-    edit.paste();
+    m_selection->paste();
 }
 
 void TfrmAEPlaylist::btnCancelClick()

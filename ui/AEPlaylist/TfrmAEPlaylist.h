@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+class KeptSelection;
 class QFileDialog;
 
 namespace Ui {
@@ -46,16 +47,10 @@ private:
     void btnCancelClick();
     void insertIntoPlaylist(const QString &text);
 
-    void rememberEditState();
-
     std::unique_ptr<Ui::TfrmAEPlaylist> ui;
     QFileDialog *OpenDialog1 = nullptr;
-    // The edit box's selection and caret as last seen, kept when the box loses the focus so that
-    // Paste still replaces what was selected there.
-    int m_selectionStart = -1;
-    int m_selectionLength = 0;
-    int m_caret = 0;
-    bool m_leavingFocus = false;
+    // What was selected in the box when Paste took the focus from it.
+    KeptSelection *m_selection = nullptr;
 };
 
 extern TfrmAEPlaylist *frmAEPlaylist;

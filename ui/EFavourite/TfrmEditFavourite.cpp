@@ -1,5 +1,6 @@
 #include "TfrmEditFavourite.h"
 
+#include "shell/CommandBoundary.h"
 #include "ui_TfrmEditFavourite.h"
 
 #include "AdminFavourites/TfrmAdminFavourites.h"
@@ -10,6 +11,8 @@
 
 #include <QKeyEvent>
 #include <QShowEvent>
+
+using CommandBoundary::command;
 
 TfrmEditFavourite *frmEditFavourite = nullptr;
 
@@ -32,9 +35,9 @@ TfrmEditFavourite::TfrmEditFavourite(QWidget *owner)
     ui->btnCancel->setImage(ImageList1(0), ImageLists::List1Size, 3);
     m_urlSelection = new KeptSelection(ui->edtFavouriteURL);
 
-    connect(ui->btnOK, &QPushButton::clicked, this, &TfrmEditFavourite::btnOKClick);
-    connect(ui->btnCancel, &QPushButton::clicked, this, &TfrmEditFavourite::btnCancelClick);
-    connect(ui->btnPaste, &QPushButton::clicked, this, &TfrmEditFavourite::btnPasteClick);
+    connect(ui->btnOK, &QPushButton::clicked, this, command(this, &TfrmEditFavourite::btnOKClick));
+    connect(ui->btnCancel, &QPushButton::clicked, this, command(this, &TfrmEditFavourite::btnCancelClick));
+    connect(ui->btnPaste, &QPushButton::clicked, this, command(this, &TfrmEditFavourite::btnPasteClick));
 }
 
 TfrmEditFavourite::~TfrmEditFavourite() = default;

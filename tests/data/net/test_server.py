@@ -20,6 +20,10 @@ PLAYLIST = "#EXTM3U\r\n#EXTINF:-1,Café Télé\r\nhttp://127.0.0.1/stream\r\n".e
 REDIRECT_CODES = {300, 301, 302, 303, 304, 305, 306, 307, 308}
 
 
+# The header block of the last /media request, for tests of what a player sent.
+last_media_headers = b""
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -131,6 +135,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     self.wfile.write(block * 64)
             except (BrokenPipeError, ConnectionResetError):
                 pass
+        elif head == "media":
+            # /media?path=<local file>: the file, noting the request's headers for /last-media-headers.
+            global last_media_headers
+            last_media_headers = bytes(self.headers)
+            with open(query["path"], "rb") as f:
+                self.send_body(200, f.read(), [("Content-Type", "video/mp4")])
+        elif head == "last-media-headers":
+            self.send_body(200, last_media_headers, [("Content-Type", "text/plain")])
         elif head == "silent":
             # Accepts the request and never answers: only the client's time-out ends it.
             time.sleep(float(query.get("seconds", "10")))
