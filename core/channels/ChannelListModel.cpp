@@ -102,9 +102,12 @@ void sortEntries(SortEntry *begin, SortEntry *end, std::uint32_t depth)
 // The row at which each name of the batch goes: rank[i] is the place of name i. Equal names
 // keep the order in which they were given. Large batches compute their keys and sort on
 // two threads.
+// Empty when cancelled on the way.
 std::vector<std::uint32_t> sortedRanks(const ChannelCollator &collator,
-                                       const std::vector<TM3UChannel *> &records)
+                                       const std::vector<TM3UChannel *> &records,
+                                       const std::atomic<bool> *cancelled)
 {
+    const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
     const std::size_t n = records.size();
     std::vector<SortEntry> entries(n);
     std::vector<std::uint8_t> arenas[2];
@@ -116,6 +119,8 @@ std::vector<std::uint32_t> sortedRanks(const ChannelCollator &collator,
 
     if (!parallel(n)) {
         computeKeys(collator, records, 0, n, arenas[0], entries.data());
+        if (stopped())
+            return {};
         sortEntries(entries.data(), entries.data() + n, 0);
         rankOf(0, n);
         return rank;
@@ -130,6 +135,8 @@ std::vector<std::uint32_t> sortedRanks(const ChannelCollator &collator,
         computeKeys(collator, records, 0, half, arenas[0], entries.data());
         worker.get();
     }
+    if (stopped())
+        return {};
 
     // Split at the median of a sample of prefixes: everything before the split sorts before
     // everything after it, so the two parts sort on their own and need no merge.
@@ -215,6 +222,8 @@ void ChannelListModel::addText(const QString &text)
     const int position = sortedInsertPosition(text);
     beginInsertRows(QModelIndex(), position, position);
     m_rows.insert(m_rows.begin() + position, Row{text, nullptr});
+    if (m_search)
+        m_search->insert(std::size_t(position), text);
     endInsertRows();
 }
 
@@ -227,12 +236,21 @@ void ChannelListModel::addChannels(std::vector<TM3UChannel> channels)
 
 void ChannelListModel::addChannelBatches(std::vector<std::vector<TM3UChannel>> batches)
 {
+    addPrepared(prepare(std::move(batches), m_collator, isSearchable()));
+}
+
+ChannelListModel::Prepared ChannelListModel::prepare(std::vector<std::vector<TM3UChannel>> batches,
+                                                     const ChannelCollator &collator, bool searchable,
+                                                     const std::atomic<bool> *cancelled)
+{
+    const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
+    Prepared prepared;
     std::vector<TM3UChannel *> records;
     std::size_t total = 0;
     for (const std::vector<TM3UChannel> &batch : batches)
         total += batch.size();
-    if (total == 0)
-        return;
+    if (total == 0 || stopped())
+        return prepared;
     records.reserve(total);
     for (std::vector<TM3UChannel> &batch : batches) {
         for (TM3UChannel &record : batch)
@@ -242,8 +260,11 @@ void ChannelListModel::addChannelBatches(std::vector<std::vector<TM3UChannel>> b
     // The new rows in sorted order, each showing a copy of its record's Name. Rows are written
     // where they go while the records are read in their own order: the records and their
     // texts lie in memory in that order, so only the writes land at random.
-    const std::vector<std::uint32_t> rank = sortedRanks(m_collator, records);
-    std::vector<Row> added(total);
+    const std::vector<std::uint32_t> rank = sortedRanks(collator, records, cancelled);
+    if (rank.empty())
+        return prepared; // cancelled; the batches go with this call
+    std::vector<Row> &added = prepared.m_rows;
+    added.resize(total);
     const auto place = [&](std::size_t first, std::size_t last) {
         for (std::size_t i = first; i < last; ++i)
             added[rank[i]] = Row{records[i]->Name, records[i]};
@@ -255,28 +276,91 @@ void ChannelListModel::addChannelBatches(std::vector<std::vector<TM3UChannel>> b
     } else {
         place(0, total);
     }
+    if (searchable && !stopped()) {
+        prepared.m_search.emplace();
+        prepared.m_search->assignFrom(
+            total, [&records](std::size_t i) { return QStringView(records[i]->Name); },
+            [&rank](std::size_t i) { return std::size_t(rank[i]); }, parallel(total));
+    }
     records = {};
     // Moving a batch keeps its elements in place.
     for (std::vector<TM3UChannel> &batch : batches) {
         if (!batch.empty())
-            m_records.push_back(std::move(batch));
+            prepared.m_records.push_back(std::move(batch));
     }
+    if (stopped())
+        return Prepared{};
+    return prepared;
+}
+
+void ChannelListModel::addPrepared(Prepared &&prepared)
+{
+    if (prepared.m_rows.empty())
+        return;
+    for (std::vector<TM3UChannel> &batch : prepared.m_records)
+        m_records.push_back(std::move(batch));
+    prepared.m_records.clear();
 
     if (m_rows.empty()) {
-        beginInsertRows(QModelIndex(), 0, static_cast<int>(added.size()) - 1);
-        m_rows = std::move(added);
+        // One insert of all rows: the rows and their index only change hands here.
+        beginInsertRows(QModelIndex(), 0, static_cast<int>(prepared.m_rows.size()) - 1);
+        m_rows = std::move(prepared.m_rows);
+        if (m_search) {
+            if (prepared.m_search)
+                m_search = std::move(prepared.m_search);
+            else
+                rebuildSearch();
+        }
         endInsertRows();
         return;
     }
 
     // Existing rows first among equals, as if each new row had been inserted on its own.
     std::vector<Row> merged;
-    merged.reserve(m_rows.size() + added.size());
-    std::merge(m_rows.begin(), m_rows.end(), added.begin(), added.end(), std::back_inserter(merged),
+    merged.reserve(m_rows.size() + prepared.m_rows.size());
+    std::merge(m_rows.begin(), m_rows.end(), prepared.m_rows.begin(), prepared.m_rows.end(),
+               std::back_inserter(merged),
                [this](const Row &a, const Row &b) { return m_collator.compare(a.text, b.text) < 0; });
+    prepared = Prepared{};
     beginResetModel();
     m_rows = std::move(merged);
+    if (m_search)
+        rebuildSearch();
     endResetModel();
+}
+
+void ChannelListModel::enableSearch()
+{
+    if (!m_search) {
+        m_search.emplace();
+        rebuildSearch();
+    }
+}
+
+void ChannelListModel::rebuildSearch()
+{
+    m_search->assign(m_rows.size(), [this](std::size_t row) { return QStringView(m_rows[row].text); });
+}
+
+int ChannelListModel::findNext(QStringView text, int startIndex) const
+{
+    if (m_search)
+        return int(m_search->findNext(text, startIndex));
+    // Small lists without an index: the same test, row by row.
+    if (text.isEmpty())
+        return -1;
+    QString wanted = text.toString();
+    for (QChar &c : wanted)
+        c = QChar(ChannelSearchIndex::upper(c.unicode()));
+    QString upper;
+    for (int i = std::max(startIndex + 1, 0); i < count(); ++i) {
+        upper = m_rows[std::size_t(i)].text;
+        for (QChar &c : upper)
+            c = QChar(ChannelSearchIndex::upper(c.unicode()));
+        if (upper.contains(wanted))
+            return i;
+    }
+    return -1;
 }
 
 void ChannelListModel::removeAt(int row)
@@ -287,6 +371,8 @@ void ChannelListModel::removeAt(int row)
     if (TM3UChannel *record = m_rows[static_cast<std::size_t>(row)].channel)
         *record = TM3UChannel{};
     m_rows.erase(m_rows.begin() + row);
+    if (m_search)
+        m_search->remove(std::size_t(row));
     endRemoveRows();
 }
 
@@ -295,6 +381,8 @@ void ChannelListModel::setText(int row, const QString &text)
     if (row < 0 || row >= count())
         return;
     m_rows[static_cast<std::size_t>(row)].text = text;
+    if (m_search)
+        m_search->replace(std::size_t(row), text);
     const QModelIndex changed = index(row);
     emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
@@ -308,5 +396,7 @@ void ChannelListModel::clear()
     beginResetModel();
     m_rows.clear();
     m_records.clear();
+    if (m_search)
+        m_search->clear();
     endResetModel();
 }

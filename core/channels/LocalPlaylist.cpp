@@ -2,6 +2,7 @@
 
 #include "M3UStreamReader.h"
 #include "shell/FileReading.h"
+#include "shell/NorvaleError.h"
 #include "sources/TextCodecs.h"
 
 #include <QByteArray>
@@ -34,32 +35,29 @@ qsizetype characterBoundary(QByteArrayView buffer)
     return cut > 0 ? cut - 1 : buffer.size();
 }
 
-} // namespace
-
-std::optional<QString> loadLocalPlaylist(const QString &path, ChannelListModel &list,
-                                         LocalPlaylistTimings *timings)
+// Feeds the file's bytes to the reader; a failure is thrown with the user's message.
+void feedFile(const QString &path, M3UStreamReader &reader, const std::atomic<bool> &cancelled,
+              ChannelLoadTimings &spent)
 {
-    LocalPlaylistTimings spent;
     QElapsedTimer clock;
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
-
     clock.start();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return cannotOpenFileMessage(path, fileErrorReason(path, file));
+        throw NorvaleError(cannotOpenFileMessage(path, fileErrorReason(path, file)));
     spent.readNs += clock.nsecsElapsed();
 
-    M3UStreamReader reader;
     QByteArray buffer(PieceSize, Qt::Uninitialized);
     qsizetype filled = 0;
     bool atStart = true;
     bool valid = true;
-    for (;;) {
+    while (!cancelled) {
         clock.restart();
         const qint64 got = file.read(buffer.data() + filled, buffer.size() - filled);
         spent.readNs += clock.nsecsElapsed();
-        if (got < 0)
-            return QStringLiteral("Cannot read file \"%1\". %2").arg(fullPath, file.errorString());
+        if (got < 0) {
+            throw NorvaleError(QStringLiteral("Cannot read file \"%1\". %2")
+                                   .arg(QFileInfo(path).absoluteFilePath(), file.errorString()));
+        }
         filled += got;
         const bool atEnd = got == 0;
 
@@ -88,7 +86,7 @@ std::optional<QString> loadLocalPlaylist(const QString &path, ChannelListModel &
         spent.parseNs += clock.nsecsElapsed();
         spent.decodeNs += checked.get();
         if (!valid)
-            return QString::fromLatin1(kNoMappingMessage);
+            throw NorvaleError(QString::fromLatin1(kNoMappingMessage));
         if (atEnd)
             break;
 
@@ -97,12 +95,26 @@ std::optional<QString> loadLocalPlaylist(const QString &path, ChannelListModel &
         std::memmove(buffer.data(), buffer.constData() + used, std::size_t(filled - used));
         filled -= used;
     }
-    file.close();
+}
 
-    clock.restart();
-    reader.finish(list);
-    spent.sortNs = clock.nsecsElapsed();
-    if (timings)
-        *timings = spent;
+} // namespace
+
+std::optional<QString> loadLocalPlaylist(const QString &path, ChannelListModel &list,
+                                         LocalPlaylistTimings *timings, LoadEnd *end)
+{
+    try {
+        const LoadEnd ended = loadChannels(
+            list,
+            [&path](M3UStreamReader &reader, const std::atomic<bool> &cancelled, ChannelLoadTimings &spent) {
+                feedFile(path, reader, cancelled, spent);
+            },
+            timings);
+        if (end)
+            *end = ended;
+    } catch (const NorvaleError &error) {
+        if (end)
+            *end = LoadEnd::Loaded;
+        return error.message();
+    }
     return std::nullopt;
 }

@@ -311,16 +311,18 @@ void ChannelBatches::push(TM3UChannel &&channel)
     ++m_size;
 }
 
-void ChannelBatches::append(ChannelBatches &&other)
+void ChannelBatches::drainFrom(ChannelBatches &other)
 {
+    // The channels move one by one into full-sized batches: moving whole batches would leave
+    // part-filled ones behind, and growing a fresh batch for every piece costs more than this.
     for (std::vector<TM3UChannel> &batch : other.m_batches) {
-        // A batch kept for good should not keep the spare room its growth left.
-        if (batch.capacity() - batch.size() > batch.size() / 4)
-            batch.shrink_to_fit();
-        m_batches.push_back(std::move(batch));
+        for (TM3UChannel &channel : batch)
+            push(std::move(channel));
     }
-    m_size += other.m_size;
-    other.m_batches.clear();
+    if (!other.m_batches.empty()) {
+        other.m_batches.resize(1);
+        other.m_batches.front().clear();
+    }
     other.m_size = 0;
 }
 
@@ -346,10 +348,9 @@ template <typename Char> void M3UStreamReader::feedPiece(View<Char> piece, LineS
     } else {
         // Large pieces are read in two halves at once. The second half starts a line and
         // carries the end of the piece; the first ends with a complete line.
-        ChannelBatches secondAccepted;
         LineState<Char> secondState;
         PartResult<Char> second;
-        second.accepted = &secondAccepted;
+        second.accepted = &m_secondAccepted;
         second.nameKnown = false;
         std::future<void> worker =
             std::async(std::launch::async, [&] { readLines(piece.substr(split), secondState, second); });
@@ -364,7 +365,7 @@ template <typename Char> void M3UStreamReader::feedPiece(View<Char> piece, LineS
                 m_accepted.push(makeChannel(channelName, second.streamWaiting));
             first.channelName = {};
         }
-        m_accepted.append(std::move(secondAccepted));
+        m_accepted.drainFrom(m_secondAccepted);
         if (second.nameKnown)
             first.channelName = second.channelName;
         state.carry = std::move(secondState.carry);
@@ -399,9 +400,15 @@ void M3UStreamReader::feedUtf8(QByteArrayView bytes)
 
 void M3UStreamReader::finish(ChannelListModel &list)
 {
+    list.addChannelBatches(takeChannels());
+}
+
+std::vector<std::vector<TM3UChannel>> M3UStreamReader::takeChannels()
+{
     finishState(m_text);
     finishState(m_bytes);
-    list.addChannelBatches(m_accepted.take());
+    m_secondAccepted = ChannelBatches{};
+    return m_accepted.take();
 }
 
 std::size_t M3UStreamReader::acceptedCount() const

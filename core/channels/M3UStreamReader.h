@@ -17,8 +17,9 @@ class ChannelListModel;
 class ChannelBatches final {
 public:
     void push(TM3UChannel &&channel);
-    // Moves all of other's channels after this one's, batches and all.
-    void append(ChannelBatches &&other);
+    // Moves all of other's channels after this one's and empties other, which keeps the room
+    // of its first batch for the next time it is filled.
+    void drainFrom(ChannelBatches &other);
     std::size_t size() const { return m_size; }
     std::vector<std::vector<TM3UChannel>> take();
 
@@ -51,6 +52,9 @@ public:
     // Reads the last, unterminated line, adds every accepted channel to list with one bulk
     // add and leaves the reader empty, ready for another stream.
     void finish(ChannelListModel &list);
+    // Reads the last, unterminated line and hands over every accepted channel, in reading
+    // order, leaving the reader empty; for a bulk add prepared away from the list.
+    std::vector<std::vector<TM3UChannel>> takeChannels();
 
     std::size_t acceptedCount() const;
 
@@ -67,6 +71,7 @@ private:
 
     std::size_t m_splitFrom;
     ChannelBatches m_accepted;
+    ChannelBatches m_secondAccepted; // what the second thread accepts in one piece
     LineState<char16_t> m_text;
     LineState<char> m_bytes;
 };

@@ -65,6 +65,8 @@ TfrmMain::TfrmMain(QWidget *parent)
 {
     ui->setupUi(this);
     resize(1000, 627);
+    // The search box searches this list only.
+    m_channels.enableSearch();
     ui->lstM3UPlaylists->setModel(&m_channels);
     ui->lstM3UPlaylists->setUniformItemSizes(true);
     ui->lstM3UPlaylists->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -6,6 +6,8 @@
 #include "ui_TfrmMain.h"
 
 #include "Busy/TfrmBusy.h"
+#include "channels/ChannelLoad.h"
+#include "channels/M3UStreamReader.h"
 #include "common/MessageBoxes.h"
 #include "favourites/FavouritesText.h"
 #include "shell/AppPaths.h"
@@ -67,8 +69,13 @@ void TfrmMain::btnViewFavouritesClick()
     showBusyForPlaylist();
     clearChannels(m_channels);
     try {
-        if (favouriteStrStream)
-            ParseM3UContent(m_channels, favouriteStrStream->wholeText());
+        // The text is only read meanwhile: every command that could change it waits.
+        if (const Utf8StringStream *text = favouriteStrStream.get()) {
+            loadChannels(m_channels,
+                         [text](M3UStreamReader &reader, const std::atomic<bool> &, ChannelLoadTimings &) {
+                             reader.feed(text->wholeText());
+                         });
+        }
     } catch (const NorvaleError &) {
         // The general handler shows the failure; the emptied list stays usable beneath it.
         closeBusyIfShowing();

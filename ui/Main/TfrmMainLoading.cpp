@@ -5,7 +5,9 @@
 #include "ui_TfrmMain.h"
 
 #include "Busy/TfrmBusy.h"
+#include "channels/ChannelLoad.h"
 #include "channels/LocalPlaylist.h"
+#include "channels/M3UStreamReader.h"
 #include "common/MessageBoxes.h"
 #include "loading/BodyDecoder.h"
 #include "loading/HttpClient.h"
@@ -50,14 +52,21 @@ void TfrmMain::cmbPlaylistsChange()
     }
     const QString filename = RemoveHttpOrHttpsOrFile(url);
     if (QFileInfo(filename).isFile()) {
+        LoadEnd end = LoadEnd::Loaded;
         try {
-            // Read in pieces: a large local list never sits in memory as bytes and text at once.
-            if (const std::optional<QString> error = loadLocalPlaylist(filename, m_channels))
+            // Read in pieces on worker threads: a large local list never sits in memory as bytes
+            // and text at once, and the busy window goes on animating.
+            if (const std::optional<QString> error = loadLocalPlaylist(filename, m_channels, nullptr, &end))
                 throw NorvaleError(*error);
         } catch (const NorvaleError &) {
             // A failed load never leaves the busy window hanging over the error box.
             closeBusyIfShowing();
             throw;
+        }
+        if (end == LoadEnd::Cancelled) {
+            // The user closed the busy window, or the program: the load just stops.
+            closeBusyIfShowing();
+            return;
         }
         QCoreApplication::processEvents();
     } else {
@@ -82,15 +91,19 @@ void TfrmMain::DownloadAndParse(const QString &URL)
         MessageBoxes::Information(this, QStringLiteral("Playlist could not be loaded."));
         return;
     }
-    QString inflateError;
-    const std::optional<QByteArray> body =
-        inflateBody(Response.body, Response.contentEncoding, &inflateError);
-    if (!body)
-        throw NorvaleError(inflateError);
-    const std::optional<QString> content = decodePlaylistBody(URL, *body);
-    if (!content)
-        throw NorvaleError(QString::fromLatin1(kNoMappingMessage));
-    ParseM3UContent(m_channels, *content);
+    // Inflating, decoding, reading and sorting a large body take a while: on workers, with the
+    // windows painting, as for a local file.
+    loadChannels(m_channels, [&](M3UStreamReader &reader, const std::atomic<bool> &, ChannelLoadTimings &) {
+        QString inflateError;
+        const std::optional<QByteArray> body =
+            inflateBody(Response.body, Response.contentEncoding, &inflateError);
+        if (!body)
+            throw NorvaleError(inflateError);
+        const std::optional<QString> content = decodePlaylistBody(URL, *body);
+        if (!content)
+            throw NorvaleError(QString::fromLatin1(kNoMappingMessage));
+        reader.feed(*content);
+    });
 }
 
 void TfrmMain::NetHTTPClient1RequestCompleted()

@@ -6,27 +6,11 @@
 
 #include <QItemSelectionModel>
 
-namespace {
-// CharUpperBuffW maps one UTF-16 unit at a time and never changes the length.
-QString upperCharByChar(const QString &text)
-{
-    QString upper = text;
-    for (QChar &c : upper)
-        c = c.toUpper();
-    return upper;
-}
-} // namespace
-
 int TfrmMain::FindNextInListBox(const ChannelListModel &ListBox, const QString &SearchText, int StartIndex)
 {
-    if (SearchText.isEmpty())
-        return -1;
-    const QString wanted = upperCharByChar(SearchText);
-    for (int i = qMax(StartIndex + 1, 0); i < ListBox.count(); ++i) {
-        if (upperCharByChar(ListBox.text(i)).contains(wanted))
-            return i;
-    }
-    return -1;
+    // Both texts upper-cased one UTF-16 unit at a time, as CharUpperBuffW does, then an exact
+    // search; the list keeps its rows upper-cased for this, so an Enter reads no row itself.
+    return ListBox.findNext(SearchText, StartIndex);
 }
 
 int TfrmMain::selectedChannelIndex() const
