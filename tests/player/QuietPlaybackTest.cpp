@@ -46,7 +46,13 @@ private slots:
         close(savedStderr);
         QVERIFY(played);
         captured.seek(0);
-        const QByteArray written = captured.readAll();
+        QByteArray written;
+        // libvdpau prints one line of its own when the machine has no VDPAU driver; that is the
+        // video driver library, not libVLC's log or ALSA, and is not ours to silence.
+        for (const QByteArray &line : captured.readAll().split('\n')) {
+            if (!line.isEmpty() && !line.startsWith("Failed to open VDPAU backend"))
+                written += line + '\n';
+        }
         QVERIFY2(written.isEmpty(), written.left(2000).constData());
     }
 };
