@@ -4,8 +4,8 @@
 // byte-order mark skipped; reading, parsing, sorting and the search index) and prints the
 // list's rows in order, one per line: name, TAB, address, in UTF-8 with LF. A failure prints
 // its message on stderr and exits with 1. --time adds the time of each phase and the row count
-// on stderr; decoding runs on a second thread alongside parsing, so those two phases overlap. "release" is the emptying of
-// the list, which the tool does before it ends as the window does when it closes.
+// on stderr; decoding runs on a second thread alongside parsing, so those two phases overlap. "release" is
+// the emptying of the list, which the tool does before it ends as the window does when it closes.
 
 #include "channels/ChannelListModel.h"
 #include "channels/LocalPlaylist.h"

@@ -22,8 +22,8 @@ enum class LoadEnd { Loaded, Cancelled };
 
 // Gives the reader a playlist's text. Runs on a worker thread; returns early, with whatever it
 // has fed, once cancelled is set. A failure is thrown as an exception.
-using ChannelFeed =
-    std::function<void(M3UStreamReader &reader, const std::atomic<bool> &cancelled, ChannelLoadTimings &timings)>;
+using ChannelFeed = std::function<void(M3UStreamReader &reader, const std::atomic<bool> &cancelled,
+                                       ChannelLoadTimings &timings)>;
 
 // The one way a playlist reaches a channel list, for the windows and the headless tool alike:
 // feed, the reader and the sort run on worker threads inside an ExclusiveWait (on the GUI thread

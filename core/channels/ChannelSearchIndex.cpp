@@ -3,10 +3,10 @@
 #include <QChar>
 
 #include <algorithm>
-#include <utility>
 #include <cstring>
 #include <future>
 #include <string.h> // memmem
+#include <utility>
 
 namespace {
 
@@ -148,7 +148,8 @@ std::size_t ChannelSearchIndex::rowAt(std::size_t offset) const
     const char *at = m_bytes.data() + *mark;
     const char *const target = m_bytes.data() + offset;
     for (;;) {
-        at = static_cast<const char *>(std::memchr(at, RowEnd, std::size_t(m_bytes.data() + m_bytes.size() - at)));
+        at = static_cast<const char *>(
+            std::memchr(at, RowEnd, std::size_t(m_bytes.data() + m_bytes.size() - at)));
         if (at >= target)
             return row;
         ++at;
@@ -234,8 +235,7 @@ std::ptrdiff_t ChannelSearchIndex::findNext(QStringView text, std::ptrdiff_t sta
     std::vector<char> needle;
     appendUnits(needle, text);
     const std::size_t begin = offsetOf(first);
-    const void *hit =
-        memmem(m_bytes.data() + begin, m_bytes.size() - begin, needle.data(), needle.size());
+    const void *hit = memmem(m_bytes.data() + begin, m_bytes.size() - begin, needle.data(), needle.size());
     if (!hit)
         return -1;
     return std::ptrdiff_t(rowAt(std::size_t(static_cast<const char *>(hit) - m_bytes.data())));

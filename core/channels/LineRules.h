@@ -85,8 +85,9 @@ public:
     // Where the next line starts after the break at `end`: past CR LF, else past the one unit.
     std::size_t nextStart(std::size_t end) const
     {
-        return m_text[end] == Char('\r') && end + 1 < m_text.size() && m_text[end + 1] == Char('\n') ? end + 2
-                                                                                                     : end + 1;
+        return m_text[end] == Char('\r') && end + 1 < m_text.size() && m_text[end + 1] == Char('\n')
+                   ? end + 2
+                   : end + 1;
     }
 
 private:

@@ -5,6 +5,7 @@
 
 #include "TestServer.h"
 
+#include "../ui/WindowTestSupport.h"
 #include "Busy/TfrmBusy.h"
 #include "Main/TfrmMain.h"
 #include "common/MessageBoxes.h"
@@ -54,10 +55,7 @@ private slots:
         QVERIFY(dir.isValid());
         const QString error = server.start(false);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        // The one-second wait of every load runs ten times faster.
-        auto *real = new QElapsedTimer;
-        real->start();
-        TickClock::setSourceForTesting([real] { return static_cast<quint32>(real->elapsed() * 10); });
+        runWaitsTenTimesFaster();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            dir.filePath(QStringLiteral("config")));
     }

@@ -2,8 +2,8 @@
 // so no video window is drawn into): it pauses and resumes, and after a stop, the end of the clip
 // or an error it plays the item again.
 
-#include "LibVlcPlayer.h"
 #include "PlayerToolbar.h"
+#include "LibVlcPlayer.h"
 #include "VideoArea.h"
 
 #include <QSignalSpy>

@@ -5,6 +5,7 @@
 
 #include "common/MessageBoxes.h"
 #include "shell/AppPaths.h"
+#include "shell/TickClock.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,6 +32,15 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// From now on the program's tick count runs at ten times real time, so its one- and two-second
+// waits do not dominate a test.
+inline void runWaitsTenTimesFaster()
+{
+    static QElapsedTimer real;
+    real.start();
+    TickClock::setSourceForTesting([] { return static_cast<quint32>(real.elapsed() * 10); });
 }
 
 // The text of the general stop box among `boxes`, taken out of the list; empty when none was shown.

@@ -71,10 +71,8 @@ void TfrmMain::btnViewFavouritesClick()
     try {
         // The text is only read meanwhile: every command that could change it waits.
         if (const Utf8StringStream *text = favouriteStrStream.get()) {
-            loadChannels(m_channels,
-                         [text](M3UStreamReader &reader, const std::atomic<bool> &, ChannelLoadTimings &) {
-                             reader.feed(text->wholeText());
-                         });
+            loadChannels(m_channels, [text](M3UStreamReader &reader, const std::atomic<bool> &,
+                                            ChannelLoadTimings &) { reader.feed(text->wholeText()); });
         }
     } catch (const NorvaleError &) {
         // The general handler shows the failure; the emptied list stays usable beneath it.

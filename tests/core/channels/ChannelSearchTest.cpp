@@ -42,14 +42,14 @@ const QStringList kNames = {
     QStringLiteral("Télé Zürich"),
     QStringLiteral("Straße 1"),
     QStringLiteral("STRASSE 2"),
-    QStringLiteral("ǆ digraph"),      // U+01C6, upper U+01C4
-    QStringLiteral("µ radio"),        // micro sign, upper Greek capital mu
-    QStringLiteral("ﬁlm"),            // the ligature has no one-unit upper case
-    QStringLiteral("𐐨 Deseret"),      // a surrogate pair, left as it is unit by unit
-    QStringLiteral("ı dotless"),      // upper is the ASCII I: two bytes become one
-    QStringLiteral("ÿ end"),          // upper Ÿ lies outside Latin-1
-    qs(u"A\u0000B"),                  // a NUL inside a name
-    QStringLiteral("Kelvin \u212A"),  // the Kelvin sign stays itself
+    QStringLiteral("ǆ digraph"),     // U+01C6, upper U+01C4
+    QStringLiteral("µ radio"),       // micro sign, upper Greek capital mu
+    QStringLiteral("ﬁlm"),           // the ligature has no one-unit upper case
+    QStringLiteral("𐐨 Deseret"),     // a surrogate pair, left as it is unit by unit
+    QStringLiteral("ı dotless"),     // upper is the ASCII I: two bytes become one
+    QStringLiteral("ÿ end"),         // upper Ÿ lies outside Latin-1
+    qs(u"A\u0000B"),                 // a NUL inside a name
+    QStringLiteral("Kelvin \u212A"), // the Kelvin sign stays itself
 };
 
 ChannelListModel &filled(ChannelListModel &list)
@@ -100,27 +100,26 @@ TEST_P(ChannelSearchCases, IndexedAndPlainListsAnswerAsTheDefinition)
 
 INSTANTIATE_TEST_SUITE_P(
     Characters, ChannelSearchCases,
-    testing::Values(
-        SearchCase{"CaseIgnored", "news", {}, "Evening News"},
-        SearchCase{"NextBelowTheStart", "NEWS", "Evening News", "Morning NEWS"},
-        SearchCase{"NoWrapAround", "news", "Newsroom", {}},
-        SearchCase{"AccentsUpperCased", "télé zürich", {}, "Télé Zürich"},
-        SearchCase{"SharpSStaysOneLetter", "straße", {}, "Straße 1"},
-        SearchCase{"SharpSIsNotSS", "strasse", {}, "STRASSE 2"},
-        SearchCase{"DigraphToUpper", "ǆ", {}, "ǆ digraph"},
-        SearchCase{"TitlecaseDigraphToUpper", "ǅ", {}, "ǆ digraph"},
-        SearchCase{"GreekMuMatchesMicroSign", "μ radio", {}, "µ radio"},
-        SearchCase{"LigatureOnlyItself", "ﬁ", {}, "ﬁlm"},
-        SearchCase{"LigatureNotSpelledOut", "film", {}, {}},
-        SearchCase{"SurrogatePair", "𐐨", {}, "𐐨 Deseret"},
-        SearchCase{"SurrogatePairNotUpperCased", "𐐀", {}, {}},
-        SearchCase{"LoneHighSurrogateInsideAPair", qs(u"\xD801"), {}, "𐐨 Deseret"},
-        SearchCase{"DotlessIBecomesAsciiI", "i DOTLESS", {}, "ı dotless"},
-        SearchCase{"YDiaeresisToUpper", "Ÿ", {}, "ÿ end"},
-        SearchCase{"NulInside", qs(u"a\u0000b"), {}, qs(u"A\u0000B")},
-        SearchCase{"KelvinSignNotK", "kelvin k", {}, {}},
-        SearchCase{"EmptyTextNeverMatches", {}, {}, {}},
-        SearchCase{"OnlyMatchAboveTheStart", "zürich", "Télé Zürich", {}}),
+    testing::Values(SearchCase{"CaseIgnored", "news", {}, "Evening News"},
+                    SearchCase{"NextBelowTheStart", "NEWS", "Evening News", "Morning NEWS"},
+                    SearchCase{"NoWrapAround", "news", "Newsroom", {}},
+                    SearchCase{"AccentsUpperCased", "télé zürich", {}, "Télé Zürich"},
+                    SearchCase{"SharpSStaysOneLetter", "straße", {}, "Straße 1"},
+                    SearchCase{"SharpSIsNotSS", "strasse", {}, "STRASSE 2"},
+                    SearchCase{"DigraphToUpper", "ǆ", {}, "ǆ digraph"},
+                    SearchCase{"TitlecaseDigraphToUpper", "ǅ", {}, "ǆ digraph"},
+                    SearchCase{"GreekMuMatchesMicroSign", "μ radio", {}, "µ radio"},
+                    SearchCase{"LigatureOnlyItself", "ﬁ", {}, "ﬁlm"},
+                    SearchCase{"LigatureNotSpelledOut", "film", {}, {}},
+                    SearchCase{"SurrogatePair", "𐐨", {}, "𐐨 Deseret"},
+                    SearchCase{"SurrogatePairNotUpperCased", "𐐀", {}, {}},
+                    SearchCase{"LoneHighSurrogateInsideAPair", qs(u"\xD801"), {}, "𐐨 Deseret"},
+                    SearchCase{"DotlessIBecomesAsciiI", "i DOTLESS", {}, "ı dotless"},
+                    SearchCase{"YDiaeresisToUpper", "Ÿ", {}, "ÿ end"},
+                    SearchCase{"NulInside", qs(u"a\u0000b"), {}, qs(u"A\u0000B")},
+                    SearchCase{"KelvinSignNotK", "kelvin k", {}, {}},
+                    SearchCase{"EmptyTextNeverMatches", {}, {}, {}},
+                    SearchCase{"OnlyMatchAboveTheStart", "zürich", "Télé Zürich", {}}),
     [](const auto &info) { return std::string(info.param.label); });
 
 TEST(ChannelSearch, StartIndexAtAndPastTheEnds)
@@ -131,7 +130,8 @@ TEST(ChannelSearch, StartIndexAtAndPastTheEnds)
     const int last = list.count() - 1;
     for (const int start : {-100, -2, -1, 0, last - 1, last, last + 1, last + 100}) {
         for (const QString &text : {QStringLiteral("e"), QStringLiteral("N"), QStringLiteral("Newsroom")})
-            EXPECT_EQ(list.findNext(text, start), plainFind(list, text, start)) << start << " " << text.toStdString();
+            EXPECT_EQ(list.findNext(text, start), plainFind(list, text, start))
+                << start << " " << text.toStdString();
     }
     ChannelListModel empty;
     empty.enableSearch();

@@ -41,7 +41,8 @@ std::vector<Cut> cutBytes(const std::string &bytes)
     while (start < bytes.size()) {
         const std::size_t end = breaks.lineEnd(start);
         const std::size_t next = end == bytes.size() ? end : breaks.nextStart(end);
-        cuts.push_back({QString::fromStdString(bytes.substr(start, end - start)), qsizetype(start), qsizetype(next)});
+        cuts.push_back(
+            {QString::fromStdString(bytes.substr(start, end - start)), qsizetype(start), qsizetype(next)});
         start = next;
     }
     return cuts;
@@ -63,7 +64,8 @@ TEST(LineRules, BreaksAtCrLfLoneCrAndLoneLf)
         {"\n\r", {{"", 0, 1}, {"", 1, 2}}},
         {"A\r", {{"A", 0, 2}}},
         {"only LF\nonly LF\nlast", {{"only LF", 0, 8}, {"only LF", 8, 16}, {"last", 16, 20}}},
-        {"x\ny\rz\r\nw\n\nv", {{"x", 0, 2}, {"y", 2, 4}, {"z", 4, 7}, {"w", 7, 9}, {"", 9, 10}, {"v", 10, 11}}},
+        {"x\ny\rz\r\nw\n\nv",
+         {{"x", 0, 2}, {"y", 2, 4}, {"z", 4, 7}, {"w", 7, 9}, {"", 9, 10}, {"v", 10, 11}}},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(cutText(QString::fromLatin1(c.text)), c.cuts) << c.text;
@@ -74,10 +76,13 @@ TEST(LineRules, BreaksAtCrLfLoneCrAndLoneLf)
 TEST(LineRules, MarksAndOtherCharactersAreNoBreaks)
 {
     // A mark or a character beyond ASCII is no break; the lines are not trimmed here.
-    const QString text = QString::fromUtf8("\xEF\xBB\xBF" "a\r\n é \r\n\r\n");
+    const QString text = QString::fromUtf8("\xEF\xBB\xBF"
+                                           "a\r\n é \r\n\r\n");
     QStringList lines;
     forEachLine(text, [&](QStringView line, qsizetype, qsizetype) { lines << line.toString(); });
-    EXPECT_EQ(lines, (QStringList{QString::fromUtf8("\xEF\xBB\xBF" "a"), QString::fromUtf8(" é "), ""}));
+    EXPECT_EQ(lines, (QStringList{QString::fromUtf8("\xEF\xBB\xBF"
+                                                    "a"),
+                                  QString::fromUtf8(" é "), ""}));
 }
 
 TEST(LineRules, TrimsCodesUpToThirtyTwoOnly)
@@ -86,13 +91,28 @@ TEST(LineRules, TrimsCodesUpToThirtyTwoOnly)
         const char *line; // UTF-8
         const char *trimmed;
     } cases[] = {
-        {" \t\x01" "abc \x1f", "abc"},
+        {" \t\x01"
+         "abc \x1f",
+         "abc"},
         {"a b", "a b"},
         {"   ", ""},
         {"", ""},
-        {"\x7f" "a" "\x7f", "\x7f" "a" "\x7f"},
-        {"\xC2\xA0" "a" "\xC2\xA0", "\xC2\xA0" "a" "\xC2\xA0"}, // no-break spaces stay
-        {"\xEF\xBB\xBF" "#EXTINF", "\xEF\xBB\xBF" "#EXTINF"},   // so does a byte-order mark
+        {"\x7f"
+         "a"
+         "\x7f",
+         "\x7f"
+         "a"
+         "\x7f"},
+        {"\xC2\xA0"
+         "a"
+         "\xC2\xA0",
+         "\xC2\xA0"
+         "a"
+         "\xC2\xA0"}, // no-break spaces stay
+        {"\xEF\xBB\xBF"
+         "#EXTINF",
+         "\xEF\xBB\xBF"
+         "#EXTINF"}, // so does a byte-order mark
         {"\r\n x \n\r", "x"},
     };
     for (const auto &c : cases) {

@@ -407,8 +407,8 @@ private slots:
         QTest::newRow("all selected") << 0 << 9 << 1 << "rtmp://pasted/live";
         QTest::newRow("caret inside") << 3 << 0 << 1 << "udprtmp://pasted/live://old";
         QTest::newRow("caret at the end") << 9 << 0 << 1 << "udp://oldrtmp://pasted/live";
-        QTest::newRow("second paste goes after the first") << 0 << 6 << 2
-                                                           << "rtmp://pasted/livertmp://pasted/liveold";
+        QTest::newRow("second paste goes after the first")
+            << 0 << 6 << 2 << "rtmp://pasted/livertmp://pasted/liveold";
     }
     void pasteReplacesWhatWasSelectedBeforeTheClick()
     {

@@ -48,10 +48,7 @@ private slots:
         QVERIFY(dir.isValid());
         const QString error = server.start(false);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        // The waits of the program run ten times faster here.
-        auto *real = new QElapsedTimer;
-        real->start();
-        TickClock::setSourceForTesting([real] { return static_cast<quint32>(real->elapsed() * 10); });
+        runWaitsTenTimesFaster();
         PlayerFactory::setFactoryForTesting(
             [this](QWidget *parent) { return fake = new FakePlayerControl(parent); });
     }

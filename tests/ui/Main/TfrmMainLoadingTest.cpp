@@ -2,6 +2,7 @@
 // what the user sees for every outcome.
 
 #include "../../net/TestServer.h"
+#include "../WindowTestSupport.h"
 #include "Busy/TfrmBusy.h"
 #include "Main/TfrmMain.h"
 #include "common/MessageBoxes.h"
@@ -67,10 +68,7 @@ private slots:
     {
         const QString error = server.start(false);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        // The one-second wait of every load runs ten times faster here.
-        QElapsedTimer *real = new QElapsedTimer;
-        real->start();
-        TickClock::setSourceForTesting([real] { return static_cast<quint32>(real->elapsed() * 10); });
+        runWaitsTenTimesFaster();
     }
     void init()
     {

@@ -4,12 +4,12 @@
 
 #include "FakePlayerControl.h"
 
+#include "../WindowTestSupport.h"
 #include "Busy/TfrmBusy.h"
 #include "Main/TfrmMain.h"
 #include "PlayerFactory.h"
 #include "common/MessageBoxes.h"
 #include "shell/AppPaths.h"
-#include "../WindowTestSupport.h"
 #include "shell/TickClock.h"
 #include "ui_TfrmMain.h"
 

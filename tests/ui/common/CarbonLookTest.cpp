@@ -1,6 +1,7 @@
 // The windows in the dark Carbon style as the program applies it: the playlist drop-down opens
 // its list below the box, and every text can be read against what it is drawn on.
 
+#include "../WindowTestSupport.h"
 #include "AEPlaylist/TfrmAEPlaylist.h"
 #include "About/TfrmAbout.h"
 #include "AdminFavourites/TfrmAdminFavourites.h"
@@ -9,7 +10,6 @@
 #include "EFavourite/TfrmEditFavourite.h"
 #include "Main/TfrmMain.h"
 #include "common/CarbonStyle.h"
-#include "../WindowTestSupport.h"
 #include "ui_TfrmAbout.h"
 #include "ui_TfrmMain.h"
 
@@ -27,8 +27,11 @@ namespace {
 // WCAG 2 relative luminance of an sRGB colour.
 double luminance(const QColor &colour)
 {
-    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+    const auto linear = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
 }
 
 double contrastRatio(const QColor &a, const QColor &b)
@@ -214,7 +217,8 @@ private slots:
         for (const char *name : {"Label1", "Label2"}) {
             auto *label = frmBusy->findChild<QLabel *>(QLatin1String(name));
             QVERIFY2(label, name);
-            QCOMPARE(label->palette().color(QPalette::Active, label->foregroundRole()), QColor(0xEA, 0xEA, 0xEA));
+            QCOMPARE(label->palette().color(QPalette::Active, label->foregroundRole()),
+                     QColor(0xEA, 0xEA, 0xEA));
             QCOMPARE(backgroundOf(label), QColor(0x33, 0x33, 0x33));
         }
         frmBusy->hide();
@@ -232,7 +236,8 @@ private slots:
         QVERIFY(address->font().underline());
         // The other labels of the window keep the style's text colour.
         const QColor text = frmAbout->palette().color(QPalette::WindowText);
-        for (QLabel *label : {frmAbout->controls().Label4, frmAbout->controls().Label6, frmAbout->controls().Label8})
+        for (QLabel *label :
+             {frmAbout->controls().Label4, frmAbout->controls().Label6, frmAbout->controls().Label8})
             QCOMPARE(label->palette().color(QPalette::Active, label->foregroundRole()), text);
         QVERIFY(contrastRatio(colour, backgroundOf(address)) >= 4.5);
     }
