@@ -17,11 +17,25 @@ using CommandBoundary::command;
 
 namespace {
 constexpr libvlc_event_type_t kWatchedEvents[] = {
-    libvlc_MediaPlayerPlaying,
-    libvlc_MediaPlayerPaused,
-    libvlc_MediaPlayerEndReached,
-    libvlc_MediaPlayerEncounteredError,
+    libvlc_MediaPlayerPlaying,          libvlc_MediaPlayerPaused,  libvlc_MediaPlayerEndReached,
+    libvlc_MediaPlayerEncounteredError, libvlc_MediaPlayerVout,    libvlc_MediaPlayerLengthChanged,
+    libvlc_MediaPlayerSeekableChanged,  libvlc_MediaPlayerESAdded, libvlc_MediaPlayerESDeleted,
 };
+
+// The event's one number the control uses, read on libVLC's thread while the event is alive.
+qint64 eventValue(const libvlc_event_t *event)
+{
+    switch (event->type) {
+    case libvlc_MediaPlayerVout:
+        return event->u.media_player_vout.new_count;
+    case libvlc_MediaPlayerLengthChanged:
+        return event->u.media_player_length_changed.new_length;
+    case libvlc_MediaPlayerSeekableChanged:
+        return event->u.media_player_seekable_changed.new_seekable;
+    default:
+        return 0;
+    }
+}
 
 // libVLC would write its own log to standard error; the program keeps quiet.
 void discardLog(void *, int, const libvlc_log_t *, const char *, va_list) {}
@@ -72,8 +86,13 @@ LibVlcPlayer::LibVlcPlayer(QWidget *parent, const QStringList &vlcArguments)
             libvlc_media_player_stop(m_player);
         ++m_generation;
         m_area->toolbar()->setPlaying(false);
+        setPlayback(Playback::Stopped);
         emit MediaPlayerEncounteredError();
     });
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, command(this, &LibVlcPlayer::retryTimerFired));
+    m_positionTimer.setInterval(250);
+    connect(&m_positionTimer, &QTimer::timeout, this, &LibVlcPlayer::refreshPosition);
 
     PlayerToolbar *bar = m_area->toolbar();
     connect(bar, &PlayerToolbar::pauseClicked, this, command(this, &LibVlcPlayer::playOrTogglePause));
@@ -82,6 +101,9 @@ LibVlcPlayer::LibVlcPlayer(QWidget *parent, const QStringList &vlcArguments)
             command(this, &LibVlcPlayer::videoToggleFullscreen));
     connect(bar, &PlayerToolbar::volumeChanged, this, command(this, &LibVlcPlayer::setVolume));
     connect(bar, &PlayerToolbar::muteToggled, this, command(this, &LibVlcPlayer::setMuted));
+    connect(bar, &PlayerToolbar::seekRequested, this, command(this, &LibVlcPlayer::seekTo));
+    connect(bar, &PlayerToolbar::audioTrackChosen, this, command(this, &LibVlcPlayer::chooseAudioTrack));
+    connect(bar, &PlayerToolbar::subtitlesChosen, this, command(this, &LibVlcPlayer::chooseSubtitles));
 
     connect(m_area, &VideoArea::mousePressed, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position) {
@@ -91,8 +113,12 @@ LibVlcPlayer::LibVlcPlayer(QWidget *parent, const QStringList &vlcArguments)
             [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint position) {
                 emit MouseMove(buttons, modifiers, position.x(), position.y());
             });
-    connect(m_area, &VideoArea::keyPressed, this,
-            [this](int *key, Qt::KeyboardModifiers modifiers) { emit KeyDown(key, modifiers); });
+    connect(m_area, &VideoArea::keyPressed, this, [this](int *key, Qt::KeyboardModifiers modifiers) {
+        emit KeyDown(key, modifiers);
+        // What the owner left alone, the control's own keys may take.
+        if (*key != 0)
+            CommandBoundary::runCommand([&] { handleKey(key, modifiers); });
+    });
 }
 
 LibVlcPlayer::~LibVlcPlayer()
@@ -113,8 +139,10 @@ LibVlcPlayer::~LibVlcPlayer()
 
 QStringList LibVlcPlayer::defaultArguments()
 {
+    // The screen saver is held by the control itself, and only while a picture plays.
     return {QStringLiteral("--quiet"), QStringLiteral("--no-video-title-show"),
-            QStringLiteral("--no-snapshot-preview"), QStringLiteral("--no-stats")};
+            QStringLiteral("--no-snapshot-preview"), QStringLiteral("--no-stats"),
+            QStringLiteral("--no-disable-screensaver")};
 }
 
 void LibVlcPlayer::ensurePlayer()
@@ -157,41 +185,169 @@ void LibVlcPlayer::vlcEventCallback(const libvlc_event_t *event, void *opaque)
     // Runs on a libVLC thread: note which attempt the event belongs to and hand it over.
     auto *self = static_cast<LibVlcPlayer *>(opaque);
     const int type = event->type;
+    const qint64 value = eventValue(event);
     const quint64 generation = self->m_generation.load();
-    self->m_calls.post([self, type, generation] { self->deliverEvent(type, generation); });
+    self->m_calls.post([self, type, value, generation] { self->deliverEvent(type, value, generation); });
 }
 
-void LibVlcPlayer::deliverEvent(int type, quint64 generation)
+void LibVlcPlayer::deliverEvent(int type, qint64 value, quint64 generation)
 {
     if (generation != m_generation.load())
         return;
     switch (type) {
     case libvlc_MediaPlayerPlaying:
         m_startTimer.stop();
+        stopRetrying();
+        m_hasPlayed = true;
         m_area->toolbar()->setPlaying(true);
+        setPlayback(Playback::Playing);
+        refreshTracks();
+        refreshPosition();
         emit MediaPlayerPlaying();
         break;
     case libvlc_MediaPlayerEncounteredError:
+    case libvlc_MediaPlayerEndReached:
         m_startTimer.stop();
+        // A live stream that had played is reopened; a medium with a duration has ended.
+        if (m_playback == Playback::Reconnecting)
+            break; // this try failed; the next one is already timed
+        if (m_hasPlayed && (m_lengthMs <= 0 || !m_seekable)) {
+            streamDropped();
+            break;
+        }
+        if (type == libvlc_MediaPlayerEndReached) {
+            streamEnded();
+            break;
+        }
         m_area->toolbar()->setPlaying(false);
+        setPlayback(Playback::Stopped);
         emit MediaPlayerEncounteredError();
         break;
     case libvlc_MediaPlayerPaused:
-    case libvlc_MediaPlayerEndReached:
         m_area->toolbar()->setPlaying(false);
+        setPlayback(Playback::Paused);
+        break;
+    case libvlc_MediaPlayerVout:
+        m_vouts = static_cast<int>(value);
+        emit playbackChanged();
+        break;
+    case libvlc_MediaPlayerLengthChanged:
+        m_lengthMs = value;
+        refreshPosition();
+        break;
+    case libvlc_MediaPlayerSeekableChanged:
+        m_seekable = value != 0;
+        refreshPosition();
+        break;
+    case libvlc_MediaPlayerESAdded:
+    case libvlc_MediaPlayerESDeleted:
+        refreshTracks();
         break;
     default:
         break;
     }
 }
 
+void LibVlcPlayer::setPlayback(Playback playback)
+{
+    if (playback != Playback::Playing && playback != Playback::Paused)
+        m_vouts = 0;
+    if (playback == Playback::Playing || playback == Playback::Paused)
+        m_positionTimer.start();
+    else
+        m_positionTimer.stop();
+    m_area->setMessage(playback == Playback::Reconnecting ? QStringLiteral("Reconnecting…") : QString());
+    if (playback == m_playback && playback != Playback::Playing)
+        return;
+    m_playback = playback;
+    emit playbackChanged();
+}
+
+bool LibVlcPlayer::restart()
+{
+    libvlc_media_t *media = m_player ? libvlc_media_player_get_media(m_player) : nullptr;
+    if (!media)
+        return false;
+    // Set again, as Play sets it: the old run is let go and the item starts from its beginning.
+    // An ended or failed run would otherwise stay in place, and play() alone does nothing then.
+    libvlc_media_player_set_media(m_player, media);
+    libvlc_media_release(media);
+    ++m_generation;
+    m_lengthMs = 0;
+    m_seekable = false;
+    refreshPosition();
+    return libvlc_media_player_play(m_player) == 0;
+}
+
+void LibVlcPlayer::streamDropped()
+{
+    // The dead run is let go at once, so the area shows black under the message.
+    libvlc_media_player_stop(m_player);
+    ++m_generation;
+    m_area->toolbar()->setPlaying(false);
+    setPlayback(Playback::Reconnecting);
+    m_area->videoWidget()->update();
+    m_sinceDrop.start();
+    m_nextTry = 0;
+    m_retryTimer.start(qRound(ReconnectAtMs[0] * m_reconnectScale));
+}
+
+void LibVlcPlayer::retryTimerFired()
+{
+    constexpr int tries = static_cast<int>(std::size(ReconnectAtMs));
+    if (m_playback != Playback::Reconnecting)
+        return;
+    const qint64 elapsed = m_sinceDrop.elapsed();
+    if (m_nextTry >= tries) {
+        // Every try failed: the user hears of it as of any stream that fails.
+        libvlc_media_player_stop(m_player);
+        ++m_generation;
+        setPlayback(Playback::Stopped);
+        m_area->videoWidget()->update();
+        emit MediaPlayerEncounteredError();
+        return;
+    }
+    ++m_nextTry;
+    // A try still opening when the next is due is given up for a fresh one.
+    if (!restart()) {
+        setPlayback(Playback::Stopped);
+        emit MediaPlayerEncounteredError();
+        return;
+    }
+    const int nextAt = m_nextTry < tries ? ReconnectAtMs[m_nextTry] : ReconnectGiveUpMs;
+    m_retryTimer.start(std::max<qint64>(0, qRound(nextAt * m_reconnectScale) - elapsed));
+}
+
+void LibVlcPlayer::stopRetrying()
+{
+    m_retryTimer.stop();
+    m_nextTry = 0;
+}
+
+void LibVlcPlayer::streamEnded()
+{
+    // The picture goes black and the play button starts the medium again from the top.
+    libvlc_media_player_stop(m_player);
+    ++m_generation;
+    m_area->toolbar()->setPlaying(false);
+    setPlayback(Playback::Stopped);
+    m_area->videoWidget()->update();
+}
+
+void LibVlcPlayer::setReconnectScaleForTesting(double scale)
+{
+    m_reconnectScale = scale;
+}
+
 void LibVlcPlayer::playlistStop()
 {
     m_startTimer.stop();
+    stopRetrying();
     if (m_player)
         libvlc_media_player_stop(m_player);
     ++m_generation;
     m_area->toolbar()->setPlaying(false);
+    setPlayback(Playback::Stopped);
     // The video output is gone, but the window system keeps its last picture until we paint.
     m_area->videoWidget()->update();
 }
@@ -236,12 +392,22 @@ void LibVlcPlayer::playlistPlayItem(qint32 itemId)
     if (it == m_items.end())
         throw NorvaleError(QStringLiteral("The playlist holds no item %1.").arg(itemId));
     ensurePlayer();
+    stopRetrying();
     // Replacing the media stops and joins the previous stream, so every event it still sends
     // carries the old generation.
     libvlc_media_player_set_media(m_player, it->media);
     ++m_generation;
-    if (libvlc_media_player_play(m_player) != 0)
+    m_hasPlayed = false;
+    m_lengthMs = 0;
+    m_seekable = false;
+    m_currentName = it->name;
+    m_currentUri = it->uri;
+    refreshPosition();
+    if (libvlc_media_player_play(m_player) != 0) {
+        setPlayback(Playback::Stopped);
         throw NorvaleError(vlcMessage(QStringLiteral("The stream could not be started.")));
+    }
+    setPlayback(Playback::Opening);
     m_startTimer.start();
 }
 

@@ -3,6 +3,7 @@
 #include "PlayerControl.h"
 #include "shell/PostedCall.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 #include <atomic>
@@ -44,8 +45,31 @@ public:
     // anything was played it does nothing.
     void playOrTogglePause();
 
+    // Where playback stands, for the desktop's media controls and the screen saver.
+    enum class Playback { Stopped, Opening, Playing, Paused, Reconnecting };
+    Playback playback() const { return m_playback; }
+    // A stream plays and draws pictures (a radio stream has none to watch).
+    bool picturePlaying() const { return m_playback == Playback::Playing && m_vouts > 0; }
+    // The item last started, empty before any.
+    QString currentName() const { return m_currentName; }
+    QString currentUri() const { return m_currentUri; }
+    // Resumes a paused stream, or plays the last item again when nothing plays.
+    void play();
+    // Pauses a stream that plays; anything else is left as it is.
+    void pause();
+
+    // Tries after a live stream dropped, counted from the drop, and when the control gives up.
+    static constexpr int ReconnectAtMs[] = {1000, 2000, 4000, 8000, 15000};
+    static constexpr int ReconnectGiveUpMs = 30000;
+    // Tests shorten the schedule by this factor.
+    void setReconnectScaleForTesting(double scale);
+
     void setStartTimeout(int ms);
     VideoArea *videoArea() const { return m_area; }
+
+signals:
+    // playback() or picturePlaying() changed.
+    void playbackChanged();
 
 protected:
     void toolbarChanged(bool toolbar) override;
@@ -60,9 +84,23 @@ private:
     };
 
     static void vlcEventCallback(const libvlc_event_t *event, void *opaque);
-    void deliverEvent(int type, quint64 generation);
+    void deliverEvent(int type, qint64 value, quint64 generation);
     void ensurePlayer();
     void setMuted(bool muted);
+    void setPlayback(Playback playback);
+    // Starts the player's current media from its beginning as a new attempt.
+    bool restart();
+    void streamDropped();
+    void retryTimerFired();
+    void stopRetrying();
+    void streamEnded();
+    void refreshTracks();
+    void refreshPosition();
+    void handleKey(int *key, Qt::KeyboardModifiers modifiers);
+    void seekTo(qint64 ms);
+    void seekBy(qint64 ms);
+    void chooseAudioTrack(int id);
+    void chooseSubtitles(int id);
 
     QStringList m_arguments;
     libvlc_instance_t *m_vlc = nullptr;
@@ -72,6 +110,21 @@ private:
     // Bumped whenever playback is stopped or started, read by libVLC's threads.
     std::atomic<quint64> m_generation{0};
     QTimer m_startTimer;
+    Playback m_playback = Playback::Stopped;
+    int m_vouts = 0;
+    QString m_currentName;
+    QString m_currentUri;
+    // What the stream said of itself since it started: a live one is reopened when it drops.
+    qint64 m_lengthMs = 0;
+    bool m_seekable = false;
+    bool m_hasPlayed = false;
+    // Reconnection: the next try of ReconnectAtMs, timed from the drop.
+    QTimer m_retryTimer;
+    QElapsedTimer m_sinceDrop;
+    int m_nextTry = 0;
+    double m_reconnectScale = 1.0;
+    // Elapsed time on the toolbar while a medium with a duration plays.
+    QTimer m_positionTimer;
     VideoArea *m_area = nullptr;
     // libVLC's events arrive here as posted calls, which a wait for a download holds back.
     CallTarget m_calls;

@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -119,6 +120,14 @@ void VideoArea::setToolbarHideDelayForTesting(int ms)
     m_hideTimer.setInterval(ms);
 }
 
+void VideoArea::setMessage(const QString &message)
+{
+    if (message == m_message)
+        return;
+    m_message = message;
+    m_video->update();
+}
+
 void VideoArea::pointerMoved()
 {
     if (m_toolbar->isVisible() && isFullscreen())
@@ -142,6 +151,18 @@ void VideoArea::hideToolbarIfIdle()
 bool VideoArea::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::Paint:
+        // Over the black the surface is filled with; a picture drawn by the player covers it.
+        if (watched == m_video && !m_message.isEmpty()) {
+            QPainter painter(m_video);
+            QFont font = painter.font();
+            font.setPointSizeF(font.pointSizeF() * 1.4);
+            painter.setFont(font);
+            painter.setPen(QColor(0xEA, 0xEA, 0xEA));
+            painter.drawText(m_video->rect(), Qt::AlignCenter, m_message);
+            return true;
+        }
+        break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         // Qt turns the second of two quick presses into a double-click; it is still a press.

@@ -27,6 +27,9 @@ public:
     void setFullscreen(bool fullscreen);
     QWidget *fullscreenWindow() const { return m_fullscreenWindow; }
     void setToolbarHideDelayForTesting(int ms);
+    // A line drawn over the middle of the video surface where no picture covers it; empty for none.
+    void setMessage(const QString &message);
+    QString message() const { return m_message; }
 
 signals:
     void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
@@ -47,4 +50,5 @@ private:
     QWidget *m_fullscreenWindow = nullptr; // owned by m_home, made on first use
     QTimer m_hideTimer;
     bool m_toolbarShown = true;
+    QString m_message;
 };
