@@ -1,5 +1,6 @@
 #include "LibVlcPlayer.h"
 
+#include "DesktopMedia.h"
 #include "PlayerToolbar.h"
 #include "StreamAddress.h"
 #include "VideoArea.h"
@@ -119,6 +120,7 @@ LibVlcPlayer::LibVlcPlayer(QWidget *parent, const QStringList &vlcArguments)
         if (*key != 0)
             CommandBoundary::runCommand([&] { handleKey(key, modifiers); });
     });
+    new DesktopMedia(this); // media keys, the desktop's media controls and the screen saver
 }
 
 LibVlcPlayer::~LibVlcPlayer()
