@@ -41,6 +41,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body)
 
     def do_GET(self):
+        global last_media_headers, live_generation, live_down_until
         url = urllib.parse.urlsplit(self.path)
         parts = [p for p in url.path.split("/") if p]
         query = dict(urllib.parse.parse_qsl(url.query))
@@ -135,9 +136,42 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     self.wfile.write(block * 64)
             except (BrokenPipeError, ConnectionResetError):
                 pass
+        elif head == "live":
+            # /live?path=<MPEG-TS file>&rate=<bytes per second>: the file over and over at about
+            # that rate, as a live channel sends it, until /drop cuts it.
+            if time.monotonic() < live_down_until:
+                self.send_body(503, b"down")
+                return
+            with open(query["path"], "rb") as f:
+                body = f.read()
+            rate = int(query.get("rate", "40000"))
+            self.send_response(200)
+            self.send_header("Content-Type", "video/mp2t")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            generation = live_generation
+            chunk = 188 * 20
+            started = time.monotonic()
+            sent = 0
+            try:
+                while generation == live_generation:
+                    offset = sent % len(body)
+                    piece = body[offset:offset + chunk]
+                    self.wfile.write(piece)
+                    sent += len(piece)
+                    ahead = sent / rate - (time.monotonic() - started)
+                    if ahead > 0:
+                        time.sleep(ahead)
+            except (BrokenPipeError, ConnectionResetError):
+                pass
+        elif head == "drop":
+            # /drop?seconds=N: every live stream ends now, and new ones are refused for N seconds.
+            live_generation += 1
+            live_down_until = time.monotonic() + float(query.get("seconds", "0"))
+            self.send_body(200, b"dropped")
         elif head == "media":
             # /media?path=<local file>: the file, noting the request's headers for /last-media-headers.
-            global last_media_headers
             last_media_headers = bytes(self.headers)
             with open(query["path"], "rb") as f:
                 self.send_body(200, f.read(), [("Content-Type", "video/mp4")])
@@ -153,6 +187,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_body(405, b"only GET here")
 
     do_PUT = do_POST
+
+
+live_generation = 0
+live_down_until = 0.0
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
