@@ -217,10 +217,14 @@ void LibVlcPlayer::deliverEvent(int type, qint64 value, quint64 generation)
             streamDropped();
             break;
         }
-        if (type == libvlc_MediaPlayerEndReached) {
+        if (m_hasPlayed && type == libvlc_MediaPlayerEndReached) {
             streamEnded();
             break;
         }
+        // Failed, or over before anything played: the owner hears of it now, not at the time-out.
+        if (m_player)
+            libvlc_media_player_stop(m_player);
+        ++m_generation;
         m_area->toolbar()->setPlaying(false);
         setPlayback(Playback::Stopped);
         emit MediaPlayerEncounteredError();

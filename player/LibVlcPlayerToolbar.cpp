@@ -27,7 +27,8 @@ QList<PlayerToolbar::Track> tracksOf(libvlc_track_description_t *list)
 
 void LibVlcPlayer::playOrTogglePause()
 {
-    if (!m_player)
+    // While reconnecting the tries go on; Stop ends them.
+    if (!m_player || m_playback == Playback::Reconnecting)
         return;
     switch (libvlc_media_player_get_state(m_player)) {
     case libvlc_Opening:

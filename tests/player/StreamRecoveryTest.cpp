@@ -42,7 +42,8 @@ private:
     }
     void drop(double seconds)
     {
-        const HttpResponse r = HttpClient().get(server.httpUrl(QStringLiteral("/drop?seconds=%1").arg(seconds)));
+        const HttpResponse r =
+            HttpClient().get(server.httpUrl(QStringLiteral("/drop?seconds=%1").arg(seconds)));
         QCOMPARE(r.statusCode, 200);
     }
     void play(const QString &uri)
@@ -55,7 +56,10 @@ private:
     {
         QTest::keyClick(player->videoArea()->videoWidget(), static_cast<Qt::Key>(key), modifiers);
     }
-    qint64 shownPosition() const { return bar()->findChild<QSlider *>(QStringLiteral("toolbarPosition"))->value(); }
+    qint64 shownPosition() const
+    {
+        return bar()->findChild<QSlider *>(QStringLiteral("toolbarPosition"))->value();
+    }
 
 private slots:
     void initTestCase()
@@ -147,6 +151,27 @@ private slots:
         QCOMPARE(playing.count(), playAnother ? 2 : 1);
     }
 
+    void streamOverBeforeItPlayedIsAnError_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("empty body") << QStringLiteral("/bytes");
+        QTest::newRow("not found") << QStringLiteral("/no-such-stream.ts");
+    }
+    void streamOverBeforeItPlayedIsAnError()
+    {
+        QFETCH(QString, path);
+        // Far beyond the wait below: an error can only come from the stream itself.
+        player->setStartTimeout(10 * kEventTimeoutMs);
+        QSignalSpy playing(player, &PlayerControl::MediaPlayerPlaying);
+        QSignalSpy errors(player, &PlayerControl::MediaPlayerEncounteredError);
+        play(server.httpUrl(path));
+        QVERIFY(errors.wait(kEventTimeoutMs));
+        QCOMPARE(player->playback(), Playback::Stopped);
+        QTest::qWait(300);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(playing.count(), 0);
+    }
+
     void clipThatEndsStopsAndPlaysAgainFromTheStart()
     {
         QSignalSpy playing(player, &PlayerControl::MediaPlayerPlaying);
@@ -195,7 +220,8 @@ private slots:
         play(liveUrl());
         QVERIFY(playing.wait(kEventTimeoutMs));
         int forwarded = -1;
-        connect(player, &PlayerControl::KeyDown, this, [&](int *key, Qt::KeyboardModifiers) { forwarded = *key; });
+        connect(player, &PlayerControl::KeyDown, this,
+                [&](int *key, Qt::KeyboardModifiers) { forwarded = *key; });
         press(Qt::Key_Right);
         QCOMPARE(forwarded, int(Qt::Key_Right)); // the owner saw it first
         QCOMPARE(bar()->duration(), 0);
@@ -262,8 +288,9 @@ private slots:
             int key;
             int expected;
         };
-        for (const Step &step : {Step{100, Qt::Key_Up, 105}, Step{198, Qt::Key_Up, 200}, Step{200, Qt::Key_Up, 200},
-                                 Step{100, Qt::Key_Down, 95}, Step{3, Qt::Key_Down, 0}, Step{0, Qt::Key_Down, 0}}) {
+        for (const Step &step :
+             {Step{100, Qt::Key_Up, 105}, Step{198, Qt::Key_Up, 200}, Step{200, Qt::Key_Up, 200},
+              Step{100, Qt::Key_Down, 95}, Step{3, Qt::Key_Down, 0}, Step{0, Qt::Key_Down, 0}}) {
             player->setVolume(step.start);
             press(step.key);
             QCOMPARE(player->Volume(), step.expected);
