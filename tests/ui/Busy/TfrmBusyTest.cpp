@@ -1,5 +1,7 @@
 #include "Busy/TfrmBusy.h"
 
+#include <QFile>
+#include <QIcon>
 #include <QTimer>
 #include <QtTest>
 
@@ -60,6 +62,23 @@ private slots:
         }
         QVERIFY(wrapped);
         QCOMPARE(highest, 39);
+    }
+
+    void everyFrameLooksDifferentFromTheOneBefore()
+    {
+        // A run of equal frames would hold the logo still, as a stalled window does. The frames
+        // are drawn as the window draws them, the last one followed by the first.
+        QVector<QImage> frames;
+        for (int i = 0; i < TfrmBusy::FrameCount; ++i) {
+            const QString name = QStringLiteral(":/busy/frame%1.svg").arg(i, 2, 10, QLatin1Char('0'));
+            QVERIFY2(QFile::exists(name), qPrintable(name));
+            frames.append(QIcon(name).pixmap(48, 48).toImage());
+        }
+        for (int i = 0; i < frames.size(); ++i) {
+            const int next = (i + 1) % frames.size();
+            QVERIFY2(frames[i] != frames[next],
+                     qPrintable(QStringLiteral("frames %1 and %2").arg(i).arg(next)));
+        }
     }
 
     void comesBackWhereItWasLast()
