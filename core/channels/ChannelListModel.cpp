@@ -43,12 +43,17 @@ std::uint64_t keyBytesAt(const SortEntry &entry, std::uint32_t depth)
 }
 
 // Sort keys of the names first .. last - 1, written into one arena, and their entries.
+// Stops early, with some keys missing, once cancelled is set.
 void computeKeys(const ChannelCollator &collator, const std::vector<TM3UChannel *> &records,
-                 std::size_t first, std::size_t last, std::vector<std::uint8_t> &arena, SortEntry *entries)
+                 std::size_t first, std::size_t last, std::vector<std::uint8_t> &arena, SortEntry *entries,
+                 const std::atomic<bool> *cancelled)
 {
     std::vector<std::uint32_t> ends(last - first);
     arena.reserve((last - first) * 32);
     for (std::size_t i = first; i < last; ++i) {
+        // The keys are most of a large sort's time; a load given up should not wait for them.
+        if (cancelled && i % 4096 == 0 && cancelled->load())
+            return;
         collator.appendSortKey(records[i]->Name, arena);
         ends[i - first] = std::uint32_t(arena.size());
     }
@@ -118,7 +123,7 @@ std::vector<std::uint32_t> sortedRanks(const ChannelCollator &collator,
     };
 
     if (!parallel(n)) {
-        computeKeys(collator, records, 0, n, arenas[0], entries.data());
+        computeKeys(collator, records, 0, n, arenas[0], entries.data(), cancelled);
         if (stopped())
             return {};
         sortEntries(entries.data(), entries.data() + n, 0);
@@ -130,9 +135,9 @@ std::vector<std::uint32_t> sortedRanks(const ChannelCollator &collator,
     {
         // Each thread owns its collator: an ICU collator is not for concurrent use.
         std::future<void> worker = std::async(std::launch::async, [&] {
-            computeKeys(ChannelCollator(collator), records, half, n, arenas[1], entries.data());
+            computeKeys(ChannelCollator(collator), records, half, n, arenas[1], entries.data(), cancelled);
         });
-        computeKeys(collator, records, 0, half, arenas[0], entries.data());
+        computeKeys(collator, records, 0, half, arenas[0], entries.data(), cancelled);
         worker.get();
     }
     if (stopped())

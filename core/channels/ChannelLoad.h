@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class ChannelListModel;
 class M3UStreamReader;
@@ -27,7 +28,26 @@ using ChannelFeed = std::function<void(M3UStreamReader &reader, const std::atomi
 
 // The one way a playlist reaches a channel list, for the windows and the headless tool alike:
 // feed, the reader and the sort run on worker threads inside an ExclusiveWait (on the GUI thread
-// the windows keep painting and the busy window animating; elsewhere the work runs in place), and
+// the windows keep painting and the busy window animating; elsewhere the caller just waits), and
 // the list then takes the sorted rows in one step. A failure thrown by feed is thrown again here,
 // and a cancelled wait gives Cancelled; both leave the list untouched.
 LoadEnd loadChannels(ChannelListModel &list, const ChannelFeed &feed, ChannelLoadTimings *timings = nullptr);
+
+// The same load, started now and finished later, so that the work can go on while the caller
+// does something else first (the first second of a load is a fixed wait). The worker starts at
+// once with the list's order and search setting; finish() waits for it as loadChannels() does
+// and fills the list. Dropping it unfinished stops the work and waits for the worker to end.
+class ChannelLoadInProgress final {
+public:
+    ChannelLoadInProgress(const ChannelListModel &list, ChannelFeed feed);
+    ~ChannelLoadInProgress();
+    ChannelLoadInProgress(const ChannelLoadInProgress &) = delete;
+    ChannelLoadInProgress &operator=(const ChannelLoadInProgress &) = delete;
+
+    // As loadChannels(), for the list given at the start; call once.
+    LoadEnd finish(ChannelListModel &list, ChannelLoadTimings *timings = nullptr);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};

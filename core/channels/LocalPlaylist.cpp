@@ -6,6 +6,7 @@
 #include "sources/TextCodecs.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -117,4 +118,53 @@ std::optional<QString> loadLocalPlaylist(const QString &path, ChannelListModel &
         return error.message();
     }
     return std::nullopt;
+}
+
+// What tells one state of a file from another: a write changes its modification time, a
+// replacement or a change of rights its status change time.
+struct LocalPlaylistReadAhead::Snapshot {
+    QString absolutePath;
+    bool isFile = false;
+    qint64 size = 0;
+    QDateTime modified;
+    QDateTime changed;
+
+    bool operator==(const Snapshot &) const = default;
+};
+
+LocalPlaylistReadAhead::Snapshot LocalPlaylistReadAhead::snapshot(const QString &path)
+{
+    const QFileInfo info(path);
+    return Snapshot{info.absoluteFilePath(), info.isFile(), info.size(), info.lastModified(),
+                    info.metadataChangeTime()};
+}
+
+LocalPlaylistReadAhead::LocalPlaylistReadAhead(const QString &path, const ChannelListModel &list)
+    : m_path(path), m_before(std::make_unique<Snapshot>(snapshot(path)))
+{
+    m_load = std::make_unique<ChannelLoadInProgress>(
+        list, [path](M3UStreamReader &reader, const std::atomic<bool> &cancelled, ChannelLoadTimings &spent) {
+            feedFile(path, reader, cancelled, spent);
+        });
+}
+
+LocalPlaylistReadAhead::~LocalPlaylistReadAhead() = default;
+
+std::optional<QString> loadLocalPlaylist(const QString &path, ChannelListModel &list,
+                                         LocalPlaylistReadAhead &ahead, LoadEnd *end)
+{
+    if (ahead.m_load && path == ahead.m_path && ahead.m_before->isFile &&
+        LocalPlaylistReadAhead::snapshot(path) == *ahead.m_before) {
+        std::unique_ptr<ChannelLoadInProgress> load = std::move(ahead.m_load);
+        try {
+            const LoadEnd ended = load->finish(list);
+            if (end)
+                *end = ended;
+            return std::nullopt;
+        } catch (const NorvaleError &) {
+            // Read again below, so the failure reaches the user just as without the early start.
+        }
+    }
+    ahead.m_load.reset();
+    return loadLocalPlaylist(path, list, nullptr, end);
 }

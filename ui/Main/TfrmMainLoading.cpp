@@ -42,11 +42,21 @@ void TfrmMain::showBusyForPlaylist()
 
 void TfrmMain::cmbPlaylistsChange()
 {
+    // A local file is read, parsed and sorted during the fixed wait below already. The load
+    // takes that work only if the same unchanged file is still chosen after the wait, and reads
+    // again otherwise, so every message still comes when and as it would without it.
+    std::optional<LocalPlaylistReadAhead> ahead;
+    if (const QString chosen = ui->cmbPlaylists->currentText(); isLocalSource(chosen)) {
+        const QString path = RemoveHttpOrHttpsOrFile(chosen);
+        if (QFileInfo(path).isFile())
+            ahead.emplace(path, m_channels);
+    }
     showBusyForPlaylist();
     clearChannels(m_channels);
     QCoreApplication::processEvents();
     const QString url = ui->cmbPlaylists->currentText();
     if (!isLocalSource(url)) {
+        ahead.reset();
         DownloadAndParse(url);
         return;
     }
@@ -56,7 +66,10 @@ void TfrmMain::cmbPlaylistsChange()
         try {
             // Read in pieces on worker threads: a large local list never sits in memory as bytes
             // and text at once, and the busy window goes on animating.
-            if (const std::optional<QString> error = loadLocalPlaylist(filename, m_channels, nullptr, &end))
+            const std::optional<QString> error = ahead
+                                                     ? loadLocalPlaylist(filename, m_channels, *ahead, &end)
+                                                     : loadLocalPlaylist(filename, m_channels, nullptr, &end);
+            if (error)
                 throw NorvaleError(*error);
         } catch (const NorvaleError &) {
             // A failed load never leaves the busy window hanging over the error box.
@@ -70,6 +83,7 @@ void TfrmMain::cmbPlaylistsChange()
         }
         QCoreApplication::processEvents();
     } else {
+        ahead.reset();
         MessageBoxes::Information(this, QStringLiteral("Playlist does not exist or has been moved."));
     }
     closeBusyIfShowing();

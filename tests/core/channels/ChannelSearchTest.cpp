@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -223,6 +226,30 @@ TEST(ChannelLoad, FailureLeavesTheListAsItWas)
                  std::runtime_error);
     EXPECT_EQ(rowsOf(list), std::vector<std::string>{"kept|"});
     EXPECT_EQ(list.findNext(QStringLiteral("lost"), -1), -1);
+}
+
+// A load started ahead and then given up stops its work, which ends without touching the list.
+TEST(ChannelLoad, DroppedUnfinishedStopsItsWork)
+{
+    ChannelListModel list;
+    list.addText(QStringLiteral("kept"));
+    std::atomic<bool> started{false};
+    bool sawCancel = false;
+    {
+        ChannelLoadInProgress load(
+            list, [&](M3UStreamReader &reader, const std::atomic<bool> &cancelled, ChannelLoadTimings &) {
+                reader.feed(u"#EXTINF:-1,Never\r\nudp://never\r\n");
+                started = true;
+                const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (!cancelled && std::chrono::steady_clock::now() < giveUp)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                sawCancel = cancelled;
+            });
+        while (!started)
+            std::this_thread::yield();
+    }
+    EXPECT_TRUE(sawCancel);
+    EXPECT_EQ(rowsOf(list), std::vector<std::string>{"kept|"});
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -137,6 +138,74 @@ private slots:
         const QString file = writeFile(QStringLiteral("latin1.m3u"), "#EXTINF:-1,Caf\xE9\r\nrtmp://x\r\n");
         QCOMPARE(load(QStringLiteral("file:///") + file), kNoMapping);
         QVERIFY(rows().isEmpty());
+        QVERIFY(!frmBusy->isShowing());
+    }
+
+    // The file is read from the start of the load, during its first second; what the user sees
+    // is still what the file holds, and which entry is chosen, when that second has passed.
+    void changesDuringTheFirstSecondCountAsTheyWouldAfterIt_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QStringList>("expectedRows");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("information");
+        const QByteArray other = "#EXTINF:-1,Later One\r\nrtmp://later\r\n";
+        const QByteArray latin1 = "#EXTINF:-1,Caf\xE9\r\nrtmp://x\r\n";
+        const QStringList first{QStringLiteral("Café"), QStringLiteral("News One")};
+        const QString gone = QStringLiteral("Playlist does not exist or has been moved.");
+        QTest::newRow("rewritten") << kPlaylist << "rewrite" << other
+                                   << QStringList{QStringLiteral("Later One")} << QString() << QString();
+        QTest::newRow("mended") << latin1 << "rewrite" << kPlaylist << first << QString() << QString();
+        QTest::newRow("broken") << kPlaylist << "rewrite" << latin1 << QStringList() << kNoMapping
+                                << QString();
+        QTest::newRow("deleted") << kPlaylist << "delete" << QByteArray() << QStringList() << QString()
+                                 << gone;
+        QTest::newRow("other entry chosen")
+            << kPlaylist << "choose" << other << QStringList{QStringLiteral("Later One")} << QString()
+            << QString();
+        QTest::newRow("web entry chosen")
+            << kPlaylist << "choose web" << QByteArray() << QStringList{QStringLiteral("Café Télé")}
+            << QString() << QString();
+    }
+    void changesDuringTheFirstSecondCountAsTheyWouldAfterIt()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, change);
+        QFETCH(QByteArray, after);
+        QFETCH(QStringList, expectedRows);
+        QFETCH(QString, failure);
+        QFETCH(QString, information);
+        const QString file = writeFile(QStringLiteral("changing.m3u"), before);
+        QComboBox *combo = frmMain->controls().cmbPlaylists;
+        // Added but not chosen: the change below chooses it during the wait.
+        combo->addItem(change == "choose web"
+                           ? server.httpUrl(QStringLiteral("/encoded/gzip?coding=gzip"))
+                           : QStringLiteral("file:///") + writeFile(QStringLiteral("other.m3u"), after));
+        bool changed = false;
+        // Fired from the load's first second, which delivers timers; by then the small file has
+        // long been read.
+        QTimer::singleShot(40, this, [&] {
+            QVERIFY(frmBusy->isShowing());
+            if (change == "rewrite")
+                writeFile(QStringLiteral("changing.m3u"), after);
+            else if (change == "delete")
+                QVERIFY(QFile::remove(file));
+            else
+                combo->setCurrentIndex(0);
+            changed = true;
+        });
+        const QString message = load(QStringLiteral("file:///") + file);
+        QVERIFY(changed);
+        QCOMPARE(message, failure);
+        QCOMPARE(rows(), expectedRows);
+        if (information.isEmpty()) {
+            QVERIFY(boxes.isEmpty());
+        } else {
+            QCOMPARE(boxes.size(), 1);
+            QCOMPARE(boxes.first().text, information);
+        }
         QVERIFY(!frmBusy->isShowing());
     }
 
