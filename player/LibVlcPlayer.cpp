@@ -263,10 +263,15 @@ void LibVlcPlayer::setPlayback(Playback playback)
     else
         m_positionTimer.stop();
     m_area->setMessage(playback == Playback::Reconnecting ? QStringLiteral("Reconnecting…") : QString());
-    if (playback == m_playback && playback != Playback::Playing)
-        return;
+    const bool changed = playback != m_playback;
     m_playback = playback;
-    emit playbackChanged();
+    // Nothing plays: no position to show or seek, no track to choose until the next start.
+    if (playback == Playback::Stopped || playback == Playback::Reconnecting) {
+        refreshPosition();
+        m_area->toolbar()->setTracks({}, -1, {}, -1);
+    }
+    if (changed || playback == Playback::Playing)
+        emit playbackChanged();
 }
 
 bool LibVlcPlayer::restart()

@@ -183,6 +183,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(player->playback(), Playback::Stopped, kEventTimeoutMs);
         QVERIFY(player->videoArea()->message().isEmpty());
         QVERIFY(!bar()->isPlaying());
+        QCOMPARE(bar()->duration(), 0); // nothing to seek in until it plays again
         QCOMPARE(errors.count(), 0);
         player->play();
         QVERIFY(playing.wait(kEventTimeoutMs));
