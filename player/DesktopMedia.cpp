@@ -39,8 +39,10 @@ QString nextConnectionName()
 DesktopMedia::DesktopMedia(LibVlcPlayer *player) : QObject(player), m_player(player)
 {
     const QString address = sessionBusAddress();
+    if (address.isEmpty())
+        return;
     m_connectionName = nextConnectionName();
-    QDBusConnection bus = address.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName) : QDBusConnection::connectToBus(address, m_connectionName);
+    QDBusConnection bus = QDBusConnection::connectToBus(address, m_connectionName);
     if (!bus.isConnected()) {
         QDBusConnection::disconnectFromBus(m_connectionName);
         return;
