@@ -266,6 +266,10 @@ QString PlayerToolbar::timeText() const
 void PlayerToolbar::setTracks(const QList<Track> &audio, int currentAudio, const QList<Track> &subtitles,
                               int currentSubtitles)
 {
+    // Unchanged (the stream reports its tracks often): an open menu stays as it is.
+    if (audio == m_audio && subtitles == m_subtitles && currentAudio == m_currentAudio &&
+        currentSubtitles == m_currentSubtitles)
+        return;
     m_audio = audio;
     m_subtitles = subtitles;
     m_currentAudio = currentAudio;

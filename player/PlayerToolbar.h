@@ -36,6 +36,7 @@ public:
     struct Track {
         int id = -1;
         QString name;
+        bool operator==(const Track &) const = default;
     };
     // The tracks button shows when there is more than one audio track or any subtitles.
     void setTracks(const QList<Track> &audio, int currentAudio, const QList<Track> &subtitles,
