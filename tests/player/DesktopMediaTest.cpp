@@ -4,7 +4,9 @@
 // session bus the player plays as before and says nothing.
 
 #include "DesktopMedia.h"
+#include "../net/TestServer.h"
 #include "LibVlcPlayer.h"
+#include "loading/HttpClient.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -25,6 +27,10 @@
 
 namespace {
 const QString kClip = QStringLiteral(NORVALE_TEST_DATA "/player/clip.mp4");
+const QString kLive = QStringLiteral(NORVALE_TEST_DATA "/player/live.ts");
+// Three seconds of sound and no picture, as a radio channel: ffmpeg -f lavfi -i
+// sine=frequency=440:sample_rate=22050 -t 3 -c:a aac -b:a 16k -ac 1 radio.m4a
+const QString kRadio = QStringLiteral(NORVALE_TEST_DATA "/player/radio.m4a");
 const QStringList kHeadless =
     LibVlcPlayer::defaultArguments() + QStringList{"--vout=dummy", "--aout=dummy", "--avcodec-hw=none"};
 constexpr int kEventTimeoutMs = 10000;
@@ -91,6 +97,7 @@ class DesktopMediaTest final : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir runtimeDir;
+    TestServer server;
     std::unique_ptr<FakeScreenSaver> saver;
     std::unique_ptr<QWidget> window;
     LibVlcPlayer *player = nullptr;
@@ -148,12 +155,18 @@ private:
         w->show();
         return w;
     }
-    void playClip(const QString &name = QStringLiteral("Channel One"))
+    void playClip(const QString &name = QStringLiteral("Channel One"), const QString &uri = kClip)
     {
         QSignalSpy playing(player, &PlayerControl::MediaPlayerPlaying);
         player->playlistItemsClear();
-        player->playlistPlayItem(player->playlistAdd(kClip, name));
+        player->playlistPlayItem(player->playlistAdd(uri, name));
         QVERIFY(playing.wait(kEventTimeoutMs));
+    }
+    void dropLiveStream(double seconds)
+    {
+        const HttpResponse r =
+            HttpClient().get(server.httpUrl(QStringLiteral("/drop?seconds=%1").arg(seconds)));
+        QCOMPARE(r.statusCode, 200);
     }
     void waitFor(LibVlcPlayer::Playback playback)
     {
@@ -181,6 +194,10 @@ private slots:
         // The run without a bus must not meet one first: libdbus keeps the first address it found.
         if (!hasBus())
             return;
+        qputenv("no_proxy", "127.0.0.1");
+        qputenv("NO_PROXY", "127.0.0.1");
+        const QString error = server.start(false);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         QVERIFY(client().isConnected());
         QVERIFY(client().connect(QString(), kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                  QStringLiteral("PropertiesChanged"), this,
@@ -245,6 +262,70 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(saver->held.isEmpty(), kEventTimeoutMs);
         QCOMPARE(saver->applications.size(), 3);
         QCOMPARE(saver->released.size(), 3);
+    }
+
+    void theScreenSaverIsLetGoWhenThePictureStops_data()
+    {
+        QTest::addColumn<QString>("uri");
+        QTest::addColumn<double>("dropFor");
+        QTest::addColumn<LibVlcPlayer::Playback>("after");
+        QTest::addColumn<bool>("heldAgain");
+        const QString live =
+            server.httpUrl(QStringLiteral("/live?rate=60000&path=") + QUrl::toPercentEncoding(kLive));
+        // dropFor 0: the clip plays to its end.
+        QTest::newRow("clip ended") << kClip << 0.0 << LibVlcPlayer::Playback::Stopped << false;
+        QTest::newRow("live stream dropped and back")
+            << live << 0.5 << LibVlcPlayer::Playback::Reconnecting << true;
+        QTest::newRow("live stream gone") << live << 60.0 << LibVlcPlayer::Playback::Reconnecting << false;
+    }
+    void theScreenSaverIsLetGoWhenThePictureStops()
+    {
+        QFETCH(QString, uri);
+        QFETCH(double, dropFor);
+        QFETCH(LibVlcPlayer::Playback, after);
+        QFETCH(bool, heldAgain);
+        dropLiveStream(0);
+        player->setReconnectScaleForTesting(0.1);
+        QSignalSpy errors(player, &PlayerControl::MediaPlayerEncounteredError);
+        QSignalSpy playing(player, &PlayerControl::MediaPlayerPlaying);
+        playClip(QStringLiteral("Channel"), uri);
+        QTRY_COMPARE_WITH_TIMEOUT(saver->held.size(), 1, kEventTimeoutMs);
+        QList<LibVlcPlayer::Playback> seen;
+        QObject listening;
+        connect(player, &LibVlcPlayer::playbackChanged, &listening, [&] { seen << player->playback(); });
+        if (dropFor > 0)
+            dropLiveStream(dropFor);
+        QTRY_COMPARE_WITH_TIMEOUT(saver->released.size(), 1, kEventTimeoutMs);
+        QVERIFY(seen.contains(after));
+        if (heldAgain) {
+            // Back on the air: a picture again, so the screen saver is held again.
+            QTRY_COMPARE_WITH_TIMEOUT(playing.count(), 2, kEventTimeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(saver->held.size(), 1, kEventTimeoutMs);
+            QCOMPARE(saver->applications.size(), 2);
+        } else if (dropFor > 0) {
+            // Every try failed: an error, and the screen saver was never taken again.
+            QVERIFY(errors.wait(kEventTimeoutMs));
+            QCOMPARE(player->playback(), LibVlcPlayer::Playback::Stopped);
+            QVERIFY(saver->held.isEmpty());
+            QCOMPARE(saver->applications.size(), 1);
+        } else {
+            QCOMPARE(player->playback(), after);
+            QVERIFY(saver->held.isEmpty());
+            QCOMPARE(errors.count(), 0);
+        }
+        dropLiveStream(0);
+    }
+
+    void soundWithoutAPictureLeavesTheScreenSaverAlone()
+    {
+        playClip(QStringLiteral("Radio"), kRadio);
+        QCOMPARE(player->playback(), LibVlcPlayer::Playback::Playing);
+        QVERIFY(!player->picturePlaying());
+        // Calls on one connection arrive in order: had the radio asked, its call would come first.
+        playClip(QStringLiteral("Television"), kClip);
+        QTRY_COMPARE_WITH_TIMEOUT(saver->held.size(), 1, kEventTimeoutMs);
+        QCOMPARE(saver->applications.size(), 1);
+        QVERIFY(saver->released.isEmpty());
     }
 
     void aLateCookieIsGivenBack_data()
