@@ -16,7 +16,6 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
