@@ -7,7 +7,9 @@
 #include "channels/ChannelListModel.h"
 #include "channels/ChannelLoad.h"
 #include "channels/M3UStreamReader.h"
+#include "shell/ExclusiveWait.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -248,6 +250,38 @@ TEST(ChannelLoad, DroppedUnfinishedStopsItsWork)
         while (!started)
             std::this_thread::yield();
     }
+    EXPECT_TRUE(sawCancel);
+    EXPECT_EQ(rowsOf(list), std::vector<std::string>{"kept|"});
+}
+
+// Closing the busy window cancels the wait of a load that is under way: its work stops, and the
+// list stays as it was. The cancel arrives as the busy window's events do, during the wait.
+TEST(ChannelLoad, CancelledWaitStopsTheWork)
+{
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    int argc = 1;
+    char name[] = "ChannelSearchTest";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QObject busyWindow;
+    ExclusiveWait::setDeliveredDuringWaits(
+        [&busyWindow](const QObject *object) { return object == &busyWindow; });
+
+    ChannelListModel list;
+    list.addText(QStringLiteral("kept"));
+    bool sawCancel = false;
+    ChannelLoadInProgress load(
+        list, [&](M3UStreamReader &reader, const std::atomic<bool> &cancelled, ChannelLoadTimings &) {
+            reader.feed(u"#EXTINF:-1,Never\r\nudp://never\r\n");
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!cancelled && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            sawCancel = cancelled;
+        });
+    QMetaObject::invokeMethod(
+        &busyWindow, [] { ExclusiveWait::cancel(); }, Qt::QueuedConnection);
+    EXPECT_EQ(load.finish(list), LoadEnd::Cancelled);
+    ExclusiveWait::setDeliveredDuringWaits({});
     EXPECT_TRUE(sawCancel);
     EXPECT_EQ(rowsOf(list), std::vector<std::string>{"kept|"});
 }
