@@ -83,11 +83,7 @@ LibVlcPlayer::LibVlcPlayer(QWidget *parent, const QStringList &vlcArguments)
     m_startTimer.setInterval(DefaultStartTimeoutMs);
     connect(&m_startTimer, &QTimer::timeout, this, [this] {
         // Given up: whatever the stream does later belongs to an attempt already reported.
-        if (m_player)
-            libvlc_media_player_stop(m_player);
-        ++m_generation;
-        m_area->toolbar()->setPlaying(false);
-        setPlayback(Playback::Stopped);
+        endRun(Playback::Stopped);
         emit MediaPlayerEncounteredError();
     });
     m_retryTimer.setSingleShot(true);
@@ -222,11 +218,7 @@ void LibVlcPlayer::deliverEvent(int type, qint64 value, quint64 generation)
             break;
         }
         // Failed, or over before anything played: the owner hears of it now, not at the time-out.
-        if (m_player)
-            libvlc_media_player_stop(m_player);
-        ++m_generation;
-        m_area->toolbar()->setPlaying(false);
-        setPlayback(Playback::Stopped);
+        endRun(Playback::Stopped);
         emit MediaPlayerEncounteredError();
         break;
     case libvlc_MediaPlayerPaused:
@@ -293,11 +285,7 @@ bool LibVlcPlayer::restart()
 void LibVlcPlayer::streamDropped()
 {
     // The dead run is let go at once, so the area shows black under the message.
-    libvlc_media_player_stop(m_player);
-    ++m_generation;
-    m_area->toolbar()->setPlaying(false);
-    setPlayback(Playback::Reconnecting);
-    m_area->videoWidget()->update();
+    endRun(Playback::Reconnecting);
     m_sinceDrop.start();
     m_nextTry = 0;
     m_retryTimer.start(qRound(ReconnectAtMs[0] * m_reconnectScale));
@@ -311,10 +299,7 @@ void LibVlcPlayer::retryTimerFired()
     const qint64 elapsed = m_sinceDrop.elapsed();
     if (m_nextTry >= tries) {
         // Every try failed: the user hears of it as of any stream that fails.
-        libvlc_media_player_stop(m_player);
-        ++m_generation;
-        setPlayback(Playback::Stopped);
-        m_area->videoWidget()->update();
+        endRun(Playback::Stopped);
         emit MediaPlayerEncounteredError();
         return;
     }
@@ -338,10 +323,18 @@ void LibVlcPlayer::stopRetrying()
 void LibVlcPlayer::streamEnded()
 {
     // The picture goes black and the play button starts the medium again from the top.
-    libvlc_media_player_stop(m_player);
+    endRun(Playback::Stopped);
+}
+
+void LibVlcPlayer::endRun(Playback next)
+{
+    if (m_player)
+        libvlc_media_player_stop(m_player);
+    // Whatever the stopped run still sends belongs to an attempt that is over.
     ++m_generation;
     m_area->toolbar()->setPlaying(false);
-    setPlayback(Playback::Stopped);
+    setPlayback(next);
+    // The video output is gone, but the window system keeps its last picture until we paint.
     m_area->videoWidget()->update();
 }
 
@@ -354,13 +347,7 @@ void LibVlcPlayer::playlistStop()
 {
     m_startTimer.stop();
     stopRetrying();
-    if (m_player)
-        libvlc_media_player_stop(m_player);
-    ++m_generation;
-    m_area->toolbar()->setPlaying(false);
-    setPlayback(Playback::Stopped);
-    // The video output is gone, but the window system keeps its last picture until we paint.
-    m_area->videoWidget()->update();
+    endRun(Playback::Stopped);
 }
 
 void LibVlcPlayer::playlistItemsClear()

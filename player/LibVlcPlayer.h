@@ -88,6 +88,8 @@ private:
     void ensurePlayer();
     void setMuted(bool muted);
     void setPlayback(Playback playback);
+    // Stops libVLC's run, drops its late events and leaves the control in `next`.
+    void endRun(Playback next);
     // Starts the player's current media from its beginning as a new attempt.
     bool restart();
     void streamDropped();
