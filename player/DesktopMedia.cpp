@@ -2,7 +2,6 @@
 
 #include "LibVlcPlayer.h"
 #include "MprisAdaptors.h"
-#include "PlayerToolbar.h"
 #include "VideoArea.h"
 
 #include <QCoreApplication>
@@ -55,8 +54,7 @@ DesktopMedia::DesktopMedia(LibVlcPlayer *player) : QObject(player), m_player(pla
     requestName(QLatin1String(ServiceName));
 
     connect(player, &LibVlcPlayer::playbackChanged, this, &DesktopMedia::playbackChanged);
-    connect(player->videoArea()->toolbar(), &PlayerToolbar::volumeChanged, this,
-            &DesktopMedia::announceChanges);
+    connect(player, &LibVlcPlayer::volumeSet, this, &DesktopMedia::announceChanges);
     m_announcedStatus = playbackStatus();
     m_announcedMetadata = metadata();
     m_announcedVolume = volume();

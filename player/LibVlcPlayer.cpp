@@ -440,6 +440,7 @@ void LibVlcPlayer::volumeChanged(int volume)
     m_area->toolbar()->setVolume(volume);
     if (m_player)
         libvlc_audio_set_volume(m_player, volume);
+    emit volumeSet(volume);
 }
 
 void LibVlcPlayer::setMuted(bool muted)

@@ -70,6 +70,8 @@ public:
 signals:
     // playback() or picturePlaying() changed.
     void playbackChanged();
+    // Volume() changed, by the owner, the toolbar, a key or the desktop.
+    void volumeSet(int volume);
 
 protected:
     void toolbarChanged(bool toolbar) override;

@@ -6,6 +6,7 @@
 #include "DesktopMedia.h"
 #include "../net/TestServer.h"
 #include "LibVlcPlayer.h"
+#include "VideoArea.h"
 #include "loading/HttpClient.h"
 
 #include <QDBusArgument>
@@ -464,6 +465,10 @@ private slots:
         QCOMPARE(set.type(), QDBusMessage::ReplyMessage);
         QCOMPARE(player->Volume(), 50);
         QTRY_COMPARE_WITH_TIMEOUT(lastChange("Volume"), QVariant(0.5), kEventTimeoutMs);
+        // A change made in the window is announced too.
+        QTest::keyClick(player->videoArea()->videoWidget(), Qt::Key_Up);
+        QCOMPARE(player->Volume(), 55);
+        QTRY_COMPARE_WITH_TIMEOUT(lastChange("Volume"), QVariant(0.55), kEventTimeoutMs);
     }
 
     void raiseBringsTheWindowUp()
