@@ -176,6 +176,13 @@ int ChannelListModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : count();
 }
 
+QModelIndex ChannelListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (row < 0 || row >= count() || column != 0 || parent.isValid())
+        return {};
+    return createIndex(row, column);
+}
+
 QVariant ChannelListModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
