@@ -150,6 +150,29 @@ TEST_F(ChannelListModelTest, RowTextIsACopyOfTheName)
     EXPECT_EQ(changed.count(), 1);
 }
 
+TEST_F(ChannelListModelTest, IndexOnlyForRowsOfTheList)
+{
+    model.addText("One");
+    model.addText("Two");
+    const QModelIndex parent = model.index(0);
+    struct Case {
+        int row;
+        int column;
+        bool withParent;
+        bool valid;
+    };
+    for (const Case &c : {Case{0, 0, false, true}, Case{1, 0, false, true}, Case{2, 0, false, false},
+                          Case{-1, 0, false, false}, Case{0, 1, false, false}, Case{0, 0, true, false}}) {
+        const QModelIndex index = model.index(c.row, c.column, c.withParent ? parent : QModelIndex());
+        EXPECT_EQ(index.isValid(), c.valid) << c.row << "," << c.column << "," << c.withParent;
+        EXPECT_EQ(index.isValid(), model.hasIndex(c.row, c.column, c.withParent ? parent : QModelIndex()));
+        if (c.valid) {
+            EXPECT_EQ(index.row(), c.row);
+            EXPECT_EQ(index.model(), &model);
+        }
+    }
+}
+
 TEST_F(ChannelListModelTest, RemoveAtAndClear)
 {
     model.addChannels(channelsNamed({"Alpha", "Beta", "Gamma"}));
