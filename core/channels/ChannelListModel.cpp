@@ -273,7 +273,7 @@ ChannelListModel::Prepared ChannelListModel::prepare(std::vector<std::vector<TM3
     // where they go while the records are read in their own order: the records and their
     // texts lie in memory in that order, so only the writes land at random.
     const std::vector<std::uint32_t> rank = sortedRanks(collator, records, cancelled);
-    if (rank.empty())
+    if (rank.empty() || stopped())
         return prepared; // cancelled; the batches go with this call
     std::vector<Row> &added = prepared.m_rows;
     added.resize(total);
