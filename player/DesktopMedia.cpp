@@ -64,8 +64,14 @@ DesktopMedia::~DesktopMedia()
 {
     if (!m_bus)
         return;
-    // Sent before the connection closes, which lets the name go; a service that tracks its
-    // clients also drops an inhibition whose cookie had not come back yet.
+    // Sent before the connection closes, which lets the name go. An inhibition whose cookie is
+    // still on its way is waited for (at most the call's time-out), so it goes back as well.
+    if (m_inhibitPending && m_inhibitCall) {
+        m_inhibitCall->waitForFinished();
+        const QDBusPendingReply<uint> reply = *m_inhibitCall;
+        if (!reply.isError())
+            m_cookie = reply.value();
+    }
     releaseScreenSaver();
     m_bus->unregisterObject(QLatin1String(ObjectPath));
     m_bus.reset();
@@ -222,7 +228,8 @@ void DesktopMedia::holdScreenSaver()
                                        QLatin1String(kScreenSaverService), QStringLiteral("Inhibit"));
     inhibit << QCoreApplication::applicationName() << QStringLiteral("Playing video");
     m_inhibitPending = true;
-    auto *watcher = new QDBusPendingCallWatcher(m_bus->asyncCall(inhibit, kCallTimeoutMs), this);
+    m_inhibitCall = m_bus->asyncCall(inhibit, kCallTimeoutMs);
+    auto *watcher = new QDBusPendingCallWatcher(*m_inhibitCall, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopMedia::inhibitFinished);
 }
 
@@ -230,6 +237,7 @@ void DesktopMedia::inhibitFinished(QDBusPendingCallWatcher *watcher)
 {
     watcher->deleteLater();
     m_inhibitPending = false;
+    m_inhibitCall.reset();
     const QDBusPendingReply<uint> reply = *watcher;
     if (reply.isError()) {
         // No screen saver on this desktop, or it said no: nothing to tell the user.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusPendingCall>
 #include <QObject>
 #include <QVariantMap>
 
@@ -66,6 +67,7 @@ private:
     // The screen saver: the cookie held, an Inhibit call awaiting its answer, and a service that
     // refused, asked again only at the next picture.
     std::optional<uint> m_cookie;
+    std::optional<QDBusPendingCall> m_inhibitCall;
     bool m_inhibitPending = false;
     bool m_inhibitRefused = false;
 };
