@@ -98,6 +98,30 @@ private:
     std::vector<Held> m_held;
 };
 
+// Ends a wait's loop when the worker posts its event here. A plain posted event: the worker hands
+// it over and touches nothing afterwards, so nothing it allocated is freed while the loop runs it.
+class LoopQuitter final : public QObject {
+public:
+    explicit LoopQuitter(QEventLoop &loop) : m_loop(loop) {}
+    static QEvent::Type eventType()
+    {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() != eventType())
+            return QObject::event(event);
+        m_loop.quit();
+        return true;
+    }
+
+private:
+    QEventLoop &m_loop;
+};
+
 struct RunningWait {
     std::atomic<bool> cancelled{false};
     std::function<void()> wakeWorker;
@@ -121,12 +145,13 @@ bool ExclusiveWait::run(const Work &work, const std::function<void()> &wakeWorke
     {
         Gate gate([] { cancel(); });
         QEventLoop loop;
+        LoopQuitter quitter(loop);
+        const QEvent::Type done = LoopQuitter::eventType();
         std::atomic<bool> finished{false};
         std::thread worker([&] {
             work(state.cancelled);
             finished = true;
-            QMetaObject::invokeMethod(
-                &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+            QCoreApplication::postEvent(&quitter, new QEvent(done));
         });
         if (!finished)
             loop.exec(QEventLoop::AllEvents);
@@ -135,7 +160,7 @@ bool ExclusiveWait::run(const Work &work, const std::function<void()> &wakeWorke
             cancel();
         worker.join();
         // The quit request may still be queued for the loop, which is about to go away.
-        QCoreApplication::removePostedEvents(&loop, QEvent::MetaCall);
+        QCoreApplication::removePostedEvents(&quitter, done);
     }
     s_running = nullptr;
     return !state.cancelled;
