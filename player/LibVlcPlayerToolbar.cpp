@@ -56,7 +56,6 @@ void LibVlcPlayer::play()
         return;
     if (m_playback == Playback::Reconnecting)
         return; // already trying
-    stopRetrying();
     libvlc_media_t *media = libvlc_media_player_get_media(m_player);
     if (!media)
         return; // nothing was ever played

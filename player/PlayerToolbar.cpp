@@ -185,10 +185,8 @@ PlayerToolbar::PlayerToolbar(QWidget *parent) : QWidget(parent)
         m_time->setText(timeText());
         emit seekRequested(m_positionMs);
     });
-    connect(m_position, &QSlider::sliderMoved, this, [this](int value) {
-        m_time->setText(QStringLiteral("%1 / %2").arg(clockText(value, m_durationMs >= 3600000),
-                                                      clockText(m_durationMs, m_durationMs >= 3600000)));
-    });
+    connect(m_position, &QSlider::sliderMoved, this,
+            [this](int value) { m_time->setText(timeTextAt(value)); });
     connect(m_mute, &QToolButton::toggled, this, [this](bool muted) {
         m_mute->setIcon(style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
         emit muteToggled(muted);
@@ -257,10 +255,15 @@ void PlayerToolbar::setPosition(qint64 ms)
 
 QString PlayerToolbar::timeText() const
 {
+    return timeTextAt(m_positionMs);
+}
+
+QString PlayerToolbar::timeTextAt(qint64 positionMs) const
+{
     if (m_durationMs <= 0)
         return {};
     const bool hours = m_durationMs >= 3600000;
-    return clockText(m_positionMs, hours) + QStringLiteral(" / ") + clockText(m_durationMs, hours);
+    return clockText(positionMs, hours) + QStringLiteral(" / ") + clockText(m_durationMs, hours);
 }
 
 void PlayerToolbar::setTracks(const QList<Track> &audio, int currentAudio, const QList<Track> &subtitles,

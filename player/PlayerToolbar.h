@@ -58,6 +58,8 @@ signals:
 private:
     QToolButton *addButton(const QIcon &icon, const QString &toolTip);
     void rebuildTracksMenu();
+    // "position / total" for a position of the slider's, the handle's while it is dragged.
+    QString timeTextAt(qint64 positionMs) const;
 
     QToolButton *m_pause = nullptr;
     QToolButton *m_stop = nullptr;
